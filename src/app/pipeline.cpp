@@ -1,0 +1,51 @@
+#include "app/pipeline.h"
+
+#include <opencv2/core/version.hpp>
+
+#include "margin/margin_analysis.h"
+#include "measure/measure_teeth.h"
+#include "report/results_csv.h"
+#include "segmentation/leaf_outline.h"
+#include "segmentation/segment_leaf.h"
+
+namespace leafmargin {
+
+namespace {
+constexpr int kMinRows = 11;  // the orientation test reads row 10
+}
+
+int runPipeline(const std::string& path, const RunOutput& out) {
+  out.trace << "opencv version : " << CV_VERSION_MAJOR << "." << CV_VERSION_MINOR << std::endl;
+
+  const cv::Mat picture = readLeafPicture(path);
+  if (picture.empty()) {
+    out.trace << "Cannot read the image: " << path << std::endl;
+    return kExitUnreadable;
+  }
+  if (picture.rows < kMinRows) {
+    out.trace << "The image is too small: " << path << " has " << picture.rows
+              << " rows, at least " << kMinRows << " are needed" << std::endl;
+    return kExitTooSmall;
+  }
+
+  Segmentation seg = segmentLeaf(picture, out);
+  LeafOutline outline = extractLeafOutline(seg.contours, seg.hierarchy, seg.sourceImage,
+                                           seg.binaryImage, seg.foregroundMask, out);
+  if (!outline.ok) return kExitNoLeaf;
+
+  const MarginAnalysis margin =
+      analyseMargin(outline.leafOutline, outline.smoothOutline, outline.outlineDrawing, out);
+  const MeasureTeethResult measured =
+      measureTeeth(outline.leafOutline, margin.dents, margin.sinus, seg.sourceImage,
+                   seg.foregroundMask, outline.outlineDrawing, out);
+  if (measured.aborted) return kExitFailure;
+
+  const ReportStatus report = writeResultsCsv(measured.record, out.directory);
+  if (!report.written) {
+    out.trace << report.error << std::endl;
+    return kExitReportFailed;
+  }
+  return kExitSuccess;
+}
+
+}  // namespace leafmargin

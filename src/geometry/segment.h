@@ -1,0 +1,36 @@
+// Segments between two integer points: length, direction, midpoint, a segment centred on a
+// point, and drawing. The segment (-1, -1)-(-1, -1) stands for "no segment".
+#pragma once
+
+#include <opencv2/core.hpp>
+
+namespace leafmargin {
+
+struct Segment {
+  cv::Point first{-1, -1};
+  cv::Point second{-1, -1};
+
+  Segment() = default;
+  Segment(cv::Point a, cv::Point b) : first(a), second(b) {}
+  cv::Point getFirst() const { return first; }
+  cv::Point getSecond() const { return second; }
+};
+
+inline bool operator==(const Segment& a, const Segment& b) {
+  return a.first == b.first && a.second == b.second;
+}
+
+Segment invalidSegment();
+double segmentLength(const Segment& s);
+// lineAngle of the line from first to second.
+double segmentAngle(const Segment& s);
+// Integer midpoint, each coordinate sum divided by 2 truncating toward zero.
+cv::Point segmentMidpoint(const Segment& s);
+// A segment of the given length through c in direction angle (radians), ends truncated.
+Segment segmentCentredAt(cv::Point c, double angle, double length);
+// Re-anchors the segment at p with its other end d pixels away along the old direction.
+void extendSegmentFrom(Segment& s, cv::Point p, double d);
+void drawSegment(const Segment& s, cv::Mat image, int thickness);
+void drawSegment(const Segment& s, cv::Mat image, int thickness, const cv::Scalar& colour);
+
+}  // namespace leafmargin

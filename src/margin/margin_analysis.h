@@ -1,0 +1,24 @@
+// Margin analysis: from the dense leaf outline and its smoothed companion to the final tooth
+// tips (dents) and sinus bottoms (sinus), as ascending positions in leafOutline. Prints the
+// candidate and filter traces and the three result lines, marks the tips and sinuses on
+// outlineDrawing and writes "drawing4.jpg".
+#pragma once
+
+#include <opencv2/core.hpp>
+#include <vector>
+
+#include "report/run_output.h"
+
+namespace leafmargin {
+
+struct MarginAnalysis {
+  std::vector<int> dents;
+  std::vector<int> sinus;
+  bool commenceParSinus = false;
+};
+
+MarginAnalysis analyseMargin(const std::vector<cv::Point>& leafOutline,
+                             const std::vector<cv::Point>& smoothOutline, cv::Mat outlineDrawing,
+                             const RunOutput& out);
+
+}  // namespace leafmargin

@@ -1,0 +1,24 @@
+// Where a run sends its console trace and its diagnostic images. The driver owns one and hands
+// it to every stage; stages never touch std::cout or fixed paths directly, so a test, the
+// benchmark or a batch run can redirect both.
+#pragma once
+
+#include <opencv2/core.hpp>
+#include <ostream>
+#include <string>
+
+namespace leafmargin {
+
+struct RunOutput {
+  std::ostream& trace;
+  // Folder of the diagnostic images and of results.csv; empty means the working directory.
+  std::string directory;
+  // False skips every diagnostic image (benchmarks and fuzzing); results.csv is not affected.
+  bool writeImages = true;
+
+  std::string path(const std::string& fileName) const;
+  // cv::imwrite with no parameters; a failed write is ignored, as for every diagnostic image.
+  void writeImage(const std::string& fileName, const cv::Mat& image) const;
+};
+
+}  // namespace leafmargin

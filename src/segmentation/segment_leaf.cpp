@@ -1,0 +1,119 @@
+#include "segmentation/segment_leaf.h"
+
+#include <opencv2/imgcodecs.hpp>
+#include <opencv2/imgproc.hpp>
+
+namespace leafmargin {
+
+namespace {
+constexpr int kOrientationRow = 10;
+constexpr double kTopFraction = 0.7;
+constexpr int kGrabCutIterations = 8;
+constexpr int kGrabCutComponents = 5;
+}  // namespace
+
+cv::Mat readLeafPicture(const std::string& path) {
+  try {
+    return cv::imread(path, cv::IMREAD_COLOR);
+  } catch (const cv::Exception&) {
+    return cv::Mat();
+  }
+}
+
+cv::Mat toGray(const cv::Mat& sourceImage) {
+  cv::Mat gray;
+  cv::cvtColor(sourceImage, gray, cv::COLOR_BGR2GRAY, 0);
+  return gray;
+}
+
+cv::Mat otsuMask(const cv::Mat& grayImage) {
+  cv::Mat binary;
+  cv::threshold(grayImage, binary, 0.0, 255.0, cv::THRESH_OTSU);
+  return binary;
+}
+
+cv::Mat seedGrabCutLabels(const cv::Mat& binaryImage) {
+  cv::Mat labels = binaryImage.clone();
+  for (int y = 0; y < labels.rows; ++y) {
+    uchar* row = labels.ptr<uchar>(y);
+    for (int x = 0; x < labels.cols; ++x) row[x] = row[x] == 255 ? cv::GC_PR_FGD : cv::GC_PR_BGD;
+  }
+  return labels;
+}
+
+bool grabCutCanRun(const cv::Mat& labels) {
+  long long foreground = 0;
+  for (int y = 0; y < labels.rows; ++y) {
+    const uchar* row = labels.ptr<uchar>(y);
+    for (int x = 0; x < labels.cols; ++x) foreground += (row[x] & 1);
+  }
+  const long long background = static_cast<long long>(labels.total()) - foreground;
+  return foreground >= kGrabCutComponents && background >= kGrabCutComponents;
+}
+
+void runGrabCut(const cv::Mat& sourceImage, cv::Mat& labels) {
+  cv::Mat backgroundModel, foregroundModel;
+  cv::grabCut(sourceImage, labels, cv::Rect(0, 0, 0, 0), backgroundModel, foregroundModel,
+              kGrabCutIterations, cv::GC_INIT_WITH_MASK);
+}
+
+cv::Mat foregroundFromLabels(const cv::Mat& labels) {
+  cv::Mat mask(labels.size(), CV_8UC1);
+  for (int y = 0; y < labels.rows; ++y) {
+    const uchar* in = labels.ptr<uchar>(y);
+    uchar* outRow = mask.ptr<uchar>(y);
+    for (int x = 0; x < labels.cols; ++x)
+      outRow[x] = (in[x] == cv::GC_FGD || in[x] == cv::GC_PR_FGD) ? 255 : 0;
+  }
+  return mask;
+}
+
+double topRowForegroundFraction(const cv::Mat& foregroundMask) {
+  const uchar* row = foregroundMask.ptr<uchar>(kOrientationRow);
+  int count = 0;
+  for (int x = 0; x < foregroundMask.cols; ++x)
+    if (row[x] == 255) ++count;
+  return static_cast<double>(count) / foregroundMask.cols;
+}
+
+bool leafIsAtTop(const cv::Mat& foregroundMask) {
+  return topRowForegroundFraction(foregroundMask) > kTopFraction;
+}
+
+void externalContours(const cv::Mat& foregroundMask, std::vector<std::vector<cv::Point>>& contours,
+                      std::vector<cv::Vec4i>& hierarchy) {
+  cv::findContours(foregroundMask, contours, hierarchy, cv::RETR_EXTERNAL,
+                   cv::CHAIN_APPROX_SIMPLE, cv::Point(0, 0));
+}
+
+Segmentation segmentLeaf(const cv::Mat& sourceImage, const RunOutput& out) {
+  Segmentation s;
+  s.sourceImage = sourceImage;
+  s.grayImage = toGray(s.sourceImage);
+  out.writeImage("gray.bmp", s.grayImage);
+  s.binaryImage = otsuMask(s.grayImage);
+  out.writeImage("bw.jpg", s.binaryImage);
+  out.trace << "aa" << std::endl;
+
+  s.grabCutMask = seedGrabCutLabels(s.binaryImage);
+  out.trace << "bb" << std::endl;
+  // A picture with (almost) a single grey class cannot be modelled by GrabCut; its seed labels
+  // then stand as they are, and the run ends for want of a leaf region or analyses the
+  // threshold mask.
+  if (grabCutCanRun(s.grabCutMask)) runGrabCut(s.sourceImage, s.grabCutMask);
+  s.foregroundMask = foregroundFromLabels(s.grabCutMask);
+  out.trace << "cc" << std::endl;
+  out.writeImage("grabcut.jpg", s.foregroundMask);
+
+  if (!leafIsAtTop(s.foregroundMask)) {
+    cv::rotate(s.foregroundMask, s.foregroundMask, cv::ROTATE_180);
+    cv::rotate(s.sourceImage, s.sourceImage, cv::ROTATE_180);
+    cv::rotate(s.binaryImage, s.binaryImage, cv::ROTATE_180);
+    s.turned = true;
+  }
+  out.trace << "dd" << std::endl;
+  externalContours(s.foregroundMask, s.contours, s.hierarchy);
+  return s;
+}
+
+}  // namespace leafmargin

@@ -1,0 +1,51 @@
+// Leaf segmentation: the picture read as 8-bit colour, its grey version, the Otsu mask (the leaf
+// is the brighter class), GrabCut refined from that mask at full resolution, the 180-degree turn
+// that puts the leaf at the top, and the external contours of the final foreground mask.
+// Each step is its own function so the benchmark can time them; segmentLeaf runs them in order.
+#pragma once
+
+#include <opencv2/core.hpp>
+#include <string>
+#include <vector>
+
+#include "report/run_output.h"
+
+namespace leafmargin {
+
+struct Segmentation {
+  cv::Mat sourceImage;     // 8-bit BGR, turned when the leaf was at the bottom
+  cv::Mat grayImage;       // never turned
+  cv::Mat binaryImage;     // Otsu mask, 0/255, turned with sourceImage
+  cv::Mat grabCutMask;     // final GrabCut labels, never turned
+  cv::Mat foregroundMask;  // 0/255, turned with sourceImage
+  std::vector<std::vector<cv::Point>> contours;
+  std::vector<cv::Vec4i> hierarchy;
+  bool turned = false;
+};
+
+// cv::imread with IMREAD_COLOR; an empty Mat when the file cannot be read as a picture.
+cv::Mat readLeafPicture(const std::string& path);
+
+cv::Mat toGray(const cv::Mat& sourceImage);
+// Otsu threshold: 255 above the automatic threshold, 0 elsewhere.
+cv::Mat otsuMask(const cv::Mat& grayImage);
+// GrabCut labels seeded from the Otsu mask: probable foreground (3) or probable background (2).
+cv::Mat seedGrabCutLabels(const cv::Mat& binaryImage);
+// GrabCut cannot model a class with fewer pixels than its five mixture components.
+bool grabCutCanRun(const cv::Mat& labels);
+// Eight iterations of GrabCut initialised from the labels, refined in place.
+void runGrabCut(const cv::Mat& sourceImage, cv::Mat& labels);
+// 255 where the label is foreground (1 or 3), 0 elsewhere.
+cv::Mat foregroundFromLabels(const cv::Mat& labels);
+// Fraction of row 10 that is foreground; the leaf is taken to be at the top above 0.7.
+double topRowForegroundFraction(const cv::Mat& foregroundMask);
+bool leafIsAtTop(const cv::Mat& foregroundMask);
+void externalContours(const cv::Mat& foregroundMask, std::vector<std::vector<cv::Point>>& contours,
+                      std::vector<cv::Vec4i>& hierarchy);
+
+// All steps from the grey image to the contours, with the trace "aa" to "dd" and the files
+// "gray.bmp", "bw.jpg" and "grabcut.jpg". sourceImage must be a non-empty 8-bit BGR picture
+// of at least 11 rows.
+Segmentation segmentLeaf(const cv::Mat& sourceImage, const RunOutput& out);
+
+}  // namespace leafmargin
