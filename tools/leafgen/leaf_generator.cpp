@@ -49,17 +49,17 @@ void appendTooth(const LeafSpec& spec, int x0, std::vector<cv::Point>& out) {
 
 std::vector<cv::Point> marginPolyline(const LeafSpec& spec) {
   std::vector<cv::Point> margin;
-  margin.emplace_back(0, spec.marginY);
+  margin.emplace_back(0, spec.marginY - spec.shoulderRise);
   const int start = firstToothX(spec);
   for (int k = 0; k < spec.teeth; ++k) appendTooth(spec, start + k * spec.toothWidth, margin);
   margin.emplace_back(start + spec.teeth * spec.toothWidth, spec.marginY);
-  margin.emplace_back(spec.width - 1, spec.marginY);
+  margin.emplace_back(spec.width - 1, spec.marginY - spec.shoulderRise);
   return margin;
 }
 
 GeneratedLeaf generateLeaf(const LeafSpec& spec) {
   if (spec.width < 32 || spec.height < 32 || spec.marginY + spec.toothHeight >= spec.height - 12 ||
-      firstToothX(spec) < 12)
+      spec.marginY - spec.shoulderRise <= 12 || firstToothX(spec) < 12)
     throw std::invalid_argument("the teeth do not fit in the picture");
   GeneratedLeaf leaf;
   leaf.margin = marginPolyline(spec);

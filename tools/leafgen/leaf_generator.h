@@ -20,6 +20,8 @@ struct LeafSpec {
   int toothHeight = 60;          // tip below the sinus line, pixels
   ToothShape shape = ToothShape::Symmetric;
   int marginY = 200;             // y of the sinus line
+  int shoulderRise = 6;          // the flat shoulders climb this much toward the side borders, so
+                                 // that they are not one straight contour run
   cv::Scalar leafColour{110, 210, 140};
   cv::Scalar backgroundColour{25, 25, 25};
   double noiseSigma = 0.0;       // Gaussian noise added to every channel
