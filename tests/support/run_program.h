@@ -1,0 +1,69 @@
+// Runs the built leaf-margin program in a fresh folder and captures its standard output and exit
+// status, for end-to-end tests of what a user sees.
+#pragma once
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <array>
+#include <cstdio>
+#include <filesystem>
+#include <random>
+#include <string>
+#include <vector>
+
+namespace leafmargin::testing {
+
+struct ProgramRun {
+  std::string stdoutText;
+  int status = -1;  // exit status as the shell sees it (0..255)
+};
+
+inline std::string shellQuote(const std::string& s) {
+  std::string q = "'";
+  for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return q + "'";
+}
+
+inline ProgramRun runProgram(const std::filesystem::path& workDir,
+                             const std::vector<std::string>& args) {
+  std::string command = "cd " + shellQuote(workDir.string()) + " && " + shellQuote(LEAFMARGIN_BINARY);
+  for (const std::string& a : args) command += " " + shellQuote(a);
+  command += " 2>/dev/null";
+  ProgramRun run;
+  FILE* pipe = popen(command.c_str(), "r");
+  if (!pipe) return run;
+  std::array<char, 4096> buffer{};
+  size_t n;
+  while ((n = fread(buffer.data(), 1, buffer.size(), pipe)) > 0) run.stdoutText.append(buffer.data(), n);
+  const int raw = pclose(pipe);
+  run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : 128 + WTERMSIG(raw);
+  return run;
+}
+
+// A new empty folder under the system's temporary folder, removed with the object.
+class ScratchDir {
+ public:
+  explicit ScratchDir(const std::string& tag) {
+    std::random_device rd;
+    path_ = std::filesystem::temp_directory_path() /
+            ("leafmargin-" + tag + "-" + std::to_string(getpid()) + "-" + std::to_string(rd()));
+    std::filesystem::create_directories(path_);
+  }
+  ~ScratchDir() {
+    std::error_code ec;
+    std::filesystem::remove_all(path_, ec);
+  }
+  const std::filesystem::path& path() const { return path_; }
+  std::vector<std::string> files() const {
+    std::vector<std::string> names;
+    for (const auto& e : std::filesystem::directory_iterator(path_)) names.push_back(e.path().filename());
+    std::sort(names.begin(), names.end());
+    return names;
+  }
+
+ private:
+  std::filesystem::path path_;
+};
+
+}  // namespace leafmargin::testing
