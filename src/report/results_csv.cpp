@@ -1,10 +1,155 @@
 #include "report/results_csv.h"
 
+#include <unistd.h>
+
+#include <array>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+#include "report/number_format.h"
+#include "report/statistics.h"
+
 namespace leafmargin {
 
-// Placeholder until the report lands.
-ReportStatus writeResultsCsv(const MeasurementRecord&, const std::string&) {
-  return {false, "results.csv: the report is not built yet"};
+namespace {
+
+constexpr int kDecimals = 2;
+constexpr const char* kFileName = "results.csv";
+
+struct Column {
+  const char* label;
+  const std::vector<double>* series;
+  double scale;
+  bool scaled;  // false: written as stored (the symmetry percentages)
+};
+
+std::array<Column, 10> tableColumns(const MeasurementRecord& r) {
+  return {{
+      {"largeur dents (mm)", &r.largeursDents, kMmPerPixel, true},
+      {"hauteur dents (mm)", &r.hauteursDents, kMmPerPixel, true},
+      {"largeur sinus (mm)", &r.largeursSinus, kMmPerPixel, true},
+      {"hauteur sinus (mm)", &r.hauteursSinus, kMmPerPixel, true},
+      {"rapport hauteur/largeur dents (%)", &r.rapportsHauteurLargeur, 100.0, true},
+      {"angles dents (\xC2\xB0)", &r.anglesDents, kDegreesPerRadian, true},
+      {"angles sinus (\xC2\xB0)", &r.anglesSinus, kDegreesPerRadian, true},
+      {"angles apicaux (\xC2\xB0)", &r.anglesApicaux, kDegreesPerRadian, true},
+      {"sym\xC3\xA9tries des dents par rapport au centre de la base (%)", &r.symetriesCentre, 1.0,
+       false},
+      {"sym\xC3\xA9tries des dents par rapport \xC3\xA0 la perpendiculaire \xC3\xA0 la base (%)",
+       &r.symetriesPerpendiculaire, 1.0, false},
+  }};
+}
+
+const std::array<const char*, 5> kStatisticsLabels = {
+    "Minimum;", "Maximum;", "Moyenne;", "Ecart max \xC3\xA0 la moyenne;", "Ecart-type;"};
+
+std::string cellText(const Column& column, std::size_t row) {
+  if (row >= column.series->size()) return "";
+  const double stored = (*column.series)[row];
+  return formatNumber(column.scaled ? stored * column.scale : stored, kDecimals);
+}
+
+// The table with '\n' line ends and the numbers as formatNumber writes them.
+std::string composeTableLines(const MeasurementRecord& record) {
+  const std::array<Column, 10> columns = tableColumns(record);
+  std::string text = "Dent;";
+  for (const Column& column : columns) {
+    text += '"';
+    text += column.label;
+    text += "\";";
+  }
+  text += '\n';
+
+  for (std::size_t row = 0; row < record.largeursDents.size(); ++row) {
+    text += intToString(static_cast<int>(row + 1)) + ";";
+    for (const Column& column : columns) text += cellText(column, row) + ";";
+    text += '\n';
+  }
+  text += '\n';
+
+  std::array<StatisticsTexts, 10> statistics;
+  for (std::size_t k = 0; k < columns.size(); ++k) {
+    statistics[k] = computeStatistics(*columns[k].series, columns[k].scale, kDecimals);
+  }
+  for (std::size_t r = 0; r < kStatisticsLabels.size(); ++r) {
+    text += kStatisticsLabels[r];
+    for (const StatisticsTexts& column : statistics) text += column[r] + ";";
+    text += '\n';
+  }
+  text += "Profondeur max :;" + formatNumber(record.profondeurMax * kMmPerPixel, kDecimals);
+  text += '\n';
+  return text;
+}
+
+std::string withCrLf(const std::string& text) {
+  std::string out;
+  out.reserve(text.size() + text.size() / 16);
+  for (char c : text) {
+    if (c == '\n') out += '\r';
+    out += c;
+  }
+  return out;
+}
+
+std::string joinPath(const std::string& directory, const std::string& fileName) {
+  if (directory.empty()) return fileName;
+  if (directory.back() == '/') return directory + fileName;
+  return directory + "/" + fileName;
+}
+
+ReportStatus failure(const std::string& directory, int error) {
+  const std::string where = directory.empty() ? "the working directory" : directory;
+  const std::string reason = error != 0 ? std::strerror(error) : "write error";
+  return {false, std::string("Cannot write ") + kFileName + " in " + where + ": " + reason};
+}
+
+// Writes bytes to a new file at path and closes it, checking every step. Returns errno of the
+// first failure, or 0; created tells whether a file was made (and must be removed on failure).
+int writeWholeFile(const std::string& path, const std::string& bytes, bool& created) {
+  errno = 0;
+  std::FILE* file = std::fopen(path.c_str(), "wb");
+  created = file != nullptr;
+  if (file == nullptr) return errno != 0 ? errno : EIO;
+
+  int error = 0;
+  errno = 0;
+  if (std::fwrite(bytes.data(), 1, bytes.size(), file) != bytes.size() ||
+      std::fflush(file) != 0 || fsync(fileno(file)) != 0) {
+    error = errno != 0 ? errno : EIO;
+  }
+  errno = 0;
+  if (std::fclose(file) != 0 && error == 0) error = errno != 0 ? errno : EIO;
+  return error;
+}
+
+}  // namespace
+
+std::string composeResultsText(const MeasurementRecord& record) {
+  std::string text = composeTableLines(record);
+  dotsToCommas(text);
+  return withCrLf(text);
+}
+
+ReportStatus writeResultsCsv(const MeasurementRecord& record, const std::string& directory) {
+  const std::string bytes = composeResultsText(record);
+  const std::string finalPath = joinPath(directory, kFileName);
+  const std::string tempPath =
+      finalPath + ".tmp." + intToString(static_cast<int>(getpid()));
+
+  bool created = false;
+  int error = writeWholeFile(tempPath, bytes, created);
+  if (error == 0) {
+    errno = 0;
+    if (std::rename(tempPath.c_str(), finalPath.c_str()) != 0) error = errno != 0 ? errno : EIO;
+  }
+  if (error != 0) {
+    // Only a file this call made is removed; whatever stood in its way is left alone.
+    if (created) std::remove(tempPath.c_str());
+    return failure(directory, error);
+  }
+  return {true, ""};
 }
 
 }  // namespace leafmargin

@@ -9,12 +9,25 @@
 
 namespace leafmargin {
 
+// Size of one pixel in millimetres at 1200 dots per inch (25.4 / 1200).
+constexpr double kMmPerPixel = 0.021166666666666667;
+// Radians to degrees, 180 / 3.14159265359, applied as one multiplication.
+constexpr double kDegreesPerRadian = 57.29577951307855;
+
 struct ReportStatus {
   bool written = false;
   std::string error;  // one line naming "results.csv" when written is false
 };
 
-// Writes "results.csv" into directory (empty: the working directory).
+// The exact bytes of results.csv for record. A row is written per entry of largeursDents; a
+// cell whose series has no entry for that row (the last sinus cells when the margin begins
+// and ends with a sinus) is left empty. Statistics cover every entry of each series.
+std::string composeResultsText(const MeasurementRecord& record);
+
+// Writes "results.csv" into directory (empty: the working directory). The text goes to a
+// temporary file beside it, which is renamed over "results.csv" only once it is complete and
+// closed; on any failure the temporary file is removed, an earlier results.csv is left as it
+// was, and the status carries the reason. Prints nothing.
 ReportStatus writeResultsCsv(const MeasurementRecord& record, const std::string& directory);
 
 }  // namespace leafmargin
