@@ -2,11 +2,13 @@
 // closed through a foot on the base) is turned about the tip until the axis is vertical, the
 // right half is mirrored, and the share of white pixels facing white gives a percentage.
 // Pass 1 puts the foot at the base midpoint, pass 2 at the perpendicular foot from the tip.
+// The halves are kept over the tooth's own window, with the counts of full-size masks.
 #pragma once
 
 #include <opencv2/core.hpp>
 #include <vector>
 
+#include "measure/symmetry_masks.h"
 #include "report/run_output.h"
 
 namespace leafmargin {
@@ -16,10 +18,41 @@ struct SymmetryLists {
   std::vector<double> symetriesPerpendiculaire;  // pass 2
 };
 
+// The two halves of one tooth after turning (axis vertical) and mirroring of the right one.
+struct AlignedHalves {
+  WindowedMask gauche;  // sinus before the tip to the tip
+  WindowedMask droite;  // tip to the sinus after it, mirrored left to right
+};
+
+// The counts of one comparison and the percentage they give (NaN for two empty halves).
+struct HalfComparison {
+  int nbGauche = 0;
+  int nbDroite = 0;
+  int enPlusAGauche = 0;
+  int enPlusADroite = 0;
+  double symmetry = 0.0;
+};
+
+// Steps up to the mirroring, for the tooth with tip, sinus-before and sinus-after positions
+// in leafOutline; pass 1 closes the halves at the base midpoint, pass 2 at the perpendicular
+// foot. Positions outside leafOutline give two empty halves.
+AlignedHalves alignedHalves(const std::vector<cv::Point>& leafOutline, int tipIndex,
+                            int sinusBeforeIndex, int sinusAfterIndex, int pass,
+                            cv::Size imageSize);
+
+// Aligns the top-most rows and left-most columns of the halves and counts the white pixels
+// that face a black one, as the full-size scan of the picture would.
+HalfComparison compareHalves(const AlignedHalves& halves, cv::Size imageSize);
+
+// The percentage of one tooth and pass, with its counts.
+HalfComparison symmetryIndex(const std::vector<cv::Point>& leafOutline, int tipIndex,
+                             int sinusBeforeIndex, int sinusAfterIndex, int pass,
+                             cv::Size imageSize);
+
 // Visits the teeth t = 1 - f, 2 - f, ... while t < min(|sinus| - f, |dents|), with the sinuses
 // s - 1 and s = t + f around tip dents[t]. imageSize is the size of the source picture. For
 // the tooth t = 1 it prints the "enPlusAGauche" line of each pass and writes "gauche.jpg" and
-// "droite.jpg".
+// "droite.jpg" (pass 2's halves, full size).
 SymmetryLists measureSymmetries(const std::vector<cv::Point>& leafOutline,
                                 const std::vector<int>& dents, const std::vector<int>& sinus,
                                 int startsWithSinus, cv::Size imageSize, const RunOutput& out);
