@@ -54,13 +54,6 @@ TEST(FormatNumber, NegativeNanFromZeroOverZero) {
   EXPECT_EQ(formatNumber(std::copysign(std::nan(""), -1.0), 2), "-nan,00");
 }
 
-TEST(FormatNumber, OtherPrecisionsPadOrKeepDecimals) {
-  EXPECT_EQ(formatNumber(1.5, 3), "1,500");
-  EXPECT_EQ(formatNumber(2.0005, 3), "2,001");
-  EXPECT_EQ(formatNumber(2.25, 1), "2,3");
-  EXPECT_EQ(formatNumber(7.4, 0), "7,00");  // no '.' left: the fixed ",00" suffix
-}
-
 // A program that sets a global locale with a decimal comma and digit grouping must still get
 // the classic texts.
 struct CommaGrouping : std::numpunct<char> {

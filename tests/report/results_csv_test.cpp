@@ -275,14 +275,6 @@ TEST_F(ResultsFile, DirectoryBelowARegularFileFailsWithOneLine) {
   EXPECT_EQ(entries(), std::set<std::string>{"plain"});
 }
 
-TEST_F(ResultsFile, ProcDirectoryIsRefused) {
-  const ReportStatus status = writeResultsCsv(workedExample(), "/proc/self");
-  EXPECT_FALSE(status.written);
-  EXPECT_EQ(status.error.rfind("Cannot write results.csv in /proc/self: ", 0), 0u) << status.error;
-  EXPECT_EQ(status.error.find('\n'), std::string::npos);
-  EXPECT_FALSE(fs::exists("/proc/self/results.csv"));
-}
-
 TEST_F(ResultsFile, FailedOpenLeavesTheEarlierTableAndWhatBlockedIt) {
   ASSERT_TRUE(writeResultsCsv(workedExample(), dir_.string()).written);
   const std::string earlier = readAll(dir_ / "results.csv");
