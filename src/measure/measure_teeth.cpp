@@ -1,12 +1,130 @@
 #include "measure/measure_teeth.h"
 
+#include <algorithm>
+
+#include "measure/apical_angle.h"
+#include "measure/sinus_depth.h"
+#include "measure/symmetry.h"
+#include "measure/tooth_geometry.h"
+
 namespace leafmargin {
 
-// Placeholder until the measurement stage lands: nothing measured.
-MeasureTeethResult measureTeeth(const std::vector<cv::Point>&, const std::vector<int>&,
-                                const std::vector<int>&, const cv::Mat&, const cv::Mat&, cv::Mat,
-                                const RunOutput&) {
-  return {};
+namespace {
+
+const char* const kApicalDrawingName = "drawing77.jpg";
+const char* const kOutlineDrawingName = "drawing4.jpg";
+
+int firstOccurrence(const std::vector<cv::Point>& outline, cv::Point p) {
+  const auto it = std::find(outline.begin(), outline.end(), p);
+  return it == outline.end() ? -1 : static_cast<int>(it - outline.begin());
+}
+
+// The per-tooth and per-sinus half of the stage, with the apical drawing it accumulates.
+class ToothLoop {
+ public:
+  ToothLoop(const std::vector<cv::Point>& outline, const cv::Mat& sourceImage,
+            MeasurementRecord& record, const RunOutput& out)
+      : outline_(outline), record_(record), out_(out) {
+    // Only the file shows the drawing: skip the copy when images are not written.
+    if (out.writeImages) apicalDrawing_ = sourceImage.clone();
+  }
+
+  // False when the apical search aborted the run.
+  bool measureTooth(int tip, int sinusBefore, int sinusAfter) {
+    const cv::Point p = outline_[tip];
+    const cv::Point l = outline_[sinusBefore];
+    const cv::Point r = outline_[sinusAfter];
+    const ToothMeasure m = leafmargin::measureTooth(p, l, r, out_.trace);
+    record_.largeursDents.push_back(m.width);
+    record_.hauteursDents.push_back(m.height);
+    record_.rapportsHauteurLargeur.push_back(m.ratio);
+    record_.anglesDents.push_back(m.tipAngle);
+    const ApicalAngleResult apical = apicalAngle(p, l, r, outline_, apicalDrawing_, out_.trace);
+    if (apical.aborted) return false;
+    apicalFound_ = apicalFound_ || apical.found;
+    record_.anglesApicaux.push_back(apical.angle);
+    return true;
+  }
+
+  void measureSinus(int bottom, int tipBefore, int tipAfter) {
+    const SinusMeasure m = leafmargin::measureSinus(outline_[bottom], outline_[tipBefore],
+                                                    outline_[tipAfter], out_.trace);
+    record_.largeursSinus.push_back(m.width);
+    record_.hauteursSinus.push_back(m.height);
+    record_.anglesSinus.push_back(m.angle);
+  }
+
+  // Every found apical angle drew on the same copy, so one write gives the final picture.
+  void writeApicalDrawing() const {
+    if (apicalFound_) out_.writeImage(kApicalDrawingName, apicalDrawing_);
+  }
+
+ private:
+  const std::vector<cv::Point>& outline_;
+  MeasurementRecord& record_;
+  const RunOutput& out_;
+  cv::Mat apicalDrawing_;
+  bool apicalFound_ = false;
+};
+
+// Teeth and sinuses in outline order; false when the apical search aborted the run.
+bool measureTeethAndSinuses(const std::vector<int>& dents, const std::vector<int>& sinus, int f,
+                            ToothLoop& loop, const RunOutput& out) {
+  const int tips = static_cast<int>(dents.size());
+  const int a = static_cast<int>(sinus.size()) - f;
+  // The first tip is a tooth only behind a leading sinus, and only with a sinus after it.
+  if (f == 1 && tips >= 1 && a >= 1) {
+    if (!loop.measureTooth(dents[0], sinus[0], sinus[1])) return false;
+  }
+  for (int i = 0; i < tips - 1; ++i) {
+    out.trace << "i=" << i << std::endl;
+    if (i >= a) continue;
+    loop.measureSinus(sinus[i + f], dents[i], dents[i + 1]);
+    if (i >= a - 1) continue;
+    if (!loop.measureTooth(dents[i + 1], sinus[i + f], sinus[i + f + 1])) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+int computeStartsWithSinus(const std::vector<cv::Point>& leafOutline,
+                           const std::vector<int>& dents, const std::vector<int>& sinus) {
+  if (dents.empty() || sinus.empty()) return 0;
+  const int sinusPosition = firstOccurrence(leafOutline, leafOutline[sinus[0]]);
+  const int tipPosition = firstOccurrence(leafOutline, leafOutline[dents[0]]);
+  return sinusPosition < tipPosition ? 1 : 0;
+}
+
+MeasureTeethResult measureTeeth(const std::vector<cv::Point>& leafOutline,
+                                const std::vector<int>& dents, const std::vector<int>& sinus,
+                                const cv::Mat& sourceImage, const cv::Mat& foregroundMask,
+                                cv::Mat outlineDrawing, const RunOutput& out) {
+  MeasureTeethResult result;
+  MeasurementRecord& record = result.record;
+  out.trace << "yyyy" << std::endl;
+  const int f = computeStartsWithSinus(leafOutline, dents, sinus);
+  out.trace << "pp" << std::endl;
+
+  ToothLoop loop(leafOutline, sourceImage, record, out);
+  const bool completed = measureTeethAndSinuses(dents, sinus, f, loop, out);
+  loop.writeApicalDrawing();
+  if (!completed) {
+    result.aborted = true;
+    return result;
+  }
+
+  const DeepestSinus deepest = findDeepestSinus(leafOutline, dents, sinus, f, foregroundMask);
+  record.profondeurMax = deepest.profondeurMax;
+
+  SymmetryLists symmetry =
+      measureSymmetries(leafOutline, dents, sinus, f, sourceImage.size(), out);
+  record.symetriesCentre = std::move(symmetry.symetriesCentre);
+  record.symetriesPerpendiculaire = std::move(symmetry.symetriesPerpendiculaire);
+
+  drawDeepestSinus(deepest, outlineDrawing);
+  out.writeImage(kOutlineDrawingName, outlineDrawing);
+  return result;
 }
 
 }  // namespace leafmargin
