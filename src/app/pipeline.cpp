@@ -17,7 +17,11 @@ constexpr int kMinRows = 11;  // the orientation test reads row 10
 int runPipeline(const std::string& path, const RunOutput& out) {
   out.trace << "opencv version : " << CV_VERSION_MAJOR << "." << CV_VERSION_MINOR << std::endl;
 
-  const cv::Mat picture = readLeafPicture(path);
+  cv::Mat picture;
+  {
+    ScopedLap lap(out, "read");
+    picture = readLeafPicture(path);
+  }
   if (picture.empty()) {
     out.trace << "Cannot read the image: " << path << std::endl;
     return kExitUnreadable;
@@ -33,14 +37,24 @@ int runPipeline(const std::string& path, const RunOutput& out) {
                                            seg.binaryImage, seg.foregroundMask, out);
   if (!outline.ok) return kExitNoLeaf;
 
-  const MarginAnalysis margin =
-      analyseMargin(outline.leafOutline, outline.smoothOutline, outline.outlineDrawing, out);
-  const MeasureTeethResult measured =
-      measureTeeth(outline.leafOutline, margin.dents, margin.sinus, seg.sourceImage,
-                   seg.foregroundMask, outline.outlineDrawing, out);
+  MarginAnalysis margin;
+  {
+    ScopedLap lap(out, "margin analysis");
+    margin = analyseMargin(outline.leafOutline, outline.smoothOutline, outline.outlineDrawing, out);
+  }
+  MeasureTeethResult measured;
+  {
+    ScopedLap lap(out, "measurement");
+    measured = measureTeeth(outline.leafOutline, margin.dents, margin.sinus, seg.sourceImage,
+                            seg.foregroundMask, outline.outlineDrawing, out);
+  }
   if (measured.aborted) return kExitFailure;
 
-  const ReportStatus report = writeResultsCsv(measured.record, out.directory);
+  ReportStatus report;
+  {
+    ScopedLap lap(out, "report");
+    report = writeResultsCsv(measured.record, out.directory);
+  }
   if (!report.written) {
     out.trace << report.error << std::endl;
     return kExitReportFailed;

@@ -92,7 +92,11 @@ LeafOutline extractLeafOutline(const std::vector<std::vector<cv::Point>>& contou
   LeafOutline result;
   cv::Mat contourDrawing = out.writeImages ? sourceImage.clone() : cv::Mat();
   result.outlineDrawing = sourceImage.clone();
-  const int leaf = chooseLeafContour(contours, hierarchy, binaryImage, contourDrawing);
+  int leaf;
+  {
+    ScopedLap lap(out, "outline: contour choice");
+    leaf = chooseLeafContour(contours, hierarchy, binaryImage, contourDrawing);
+  }
   out.trace << "ee" << std::endl;
   const cv::Size size = foregroundMask.size();
   const std::vector<cv::Point> trimmed =
@@ -101,7 +105,12 @@ LeafOutline extractLeafOutline(const std::vector<std::vector<cv::Point>>& contou
   out.trace << "ff" << std::endl;
 
   // A trimmed contour of one point has no piece to densify: it ends the run like an empty one.
-  if (!sampleOutline(trimmed, size, result.leafOutline, result.smoothOutline)) {
+  bool sampled;
+  {
+    ScopedLap lap(out, "outline: trim, densify, smooth");
+    sampled = sampleOutline(trimmed, size, result.leafOutline, result.smoothOutline);
+  }
+  if (!sampled) {
     out.trace << kEmptyContourMessage << std::endl;
     return result;
   }

@@ -89,22 +89,34 @@ void externalContours(const cv::Mat& foregroundMask, std::vector<std::vector<cv:
 Segmentation segmentLeaf(const cv::Mat& sourceImage, const RunOutput& out) {
   Segmentation s;
   s.sourceImage = sourceImage;
-  s.grayImage = toGray(s.sourceImage);
+  {
+    ScopedLap lap(out, "grey");
+    s.grayImage = toGray(s.sourceImage);
+  }
   out.writeImage("gray.bmp", s.grayImage);
-  s.binaryImage = otsuMask(s.grayImage);
+  {
+    ScopedLap lap(out, "Otsu");
+    s.binaryImage = otsuMask(s.grayImage);
+  }
   out.writeImage("bw.jpg", s.binaryImage);
   out.trace << "aa" << std::endl;
 
   s.grabCutMask = seedGrabCutLabels(s.binaryImage);
   out.trace << "bb" << std::endl;
   // A picture with (almost) a single grey class cannot be modelled by GrabCut; its seed labels
-  // then stand as they are, and the run ends for want of a leaf region or analyses the
-  // threshold mask.
-  if (grabCutCanRun(s.grabCutMask)) runGrabCut(s.sourceImage, s.grabCutMask);
-  s.foregroundMask = foregroundFromLabels(s.grabCutMask);
+  // then stand as they are, and the run goes on with the threshold mask.
+  if (grabCutCanRun(s.grabCutMask)) {
+    ScopedLap lap(out, "GrabCut");
+    runGrabCut(s.sourceImage, s.grabCutMask);
+  }
+  {
+    ScopedLap lap(out, "foreground mask");
+    s.foregroundMask = foregroundFromLabels(s.grabCutMask);
+  }
   out.trace << "cc" << std::endl;
   out.writeImage("grabcut.jpg", s.foregroundMask);
 
+  ScopedLap lap(out, "orientation and contours");
   if (!leafIsAtTop(s.foregroundMask)) {
     cv::rotate(s.foregroundMask, s.foregroundMask, cv::ROTATE_180);
     cv::rotate(s.sourceImage, s.sourceImage, cv::ROTATE_180);

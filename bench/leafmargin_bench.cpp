@@ -1,0 +1,121 @@
+// leafmargin-bench: runs the whole analysis in-process on one picture and prints the wall time
+// of every stage and image write, the peak resident memory against that of GrabCut alone
+// (measured first in a child process), and the share of everything but GrabCut.
+//
+// Usage: leafmargin-bench PICTURE [--out DIR]
+//        leafmargin-bench --generate WIDTHxHEIGHT --teeth N [--out DIR] [--save FILE]
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iomanip>
+#include <iostream>
+#include <opencv2/imgcodecs.hpp>
+#include <sstream>
+#include <string>
+
+#include "app/pipeline.h"
+#include "leafgen/leaf_generator.h"
+#include "segmentation/segment_leaf.h"
+
+namespace {
+
+long peakResidentKiB() {
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  return usage.ru_maxrss;
+}
+
+// Peak memory of reading the picture and running GrabCut on it, in a child process.
+long grabCutAlonePeakKiB(const std::string& path) {
+  int fds[2];
+  if (pipe(fds) != 0) return -1;
+  const pid_t child = fork();
+  if (child == 0) {
+    close(fds[0]);
+    const cv::Mat source = leafmargin::readLeafPicture(path);
+    long peak = -1;
+    if (!source.empty()) {
+      cv::Mat labels = leafmargin::seedGrabCutLabels(leafmargin::otsuMask(leafmargin::toGray(source)));
+      if (leafmargin::grabCutCanRun(labels)) leafmargin::runGrabCut(source, labels);
+      peak = peakResidentKiB();
+    }
+    if (write(fds[1], &peak, sizeof peak) != static_cast<ssize_t>(sizeof peak)) _exit(1);
+    _exit(0);
+  }
+  close(fds[1]);
+  long peak = -1;
+  if (read(fds[0], &peak, sizeof peak) != static_cast<ssize_t>(sizeof peak)) peak = -1;
+  close(fds[0]);
+  waitpid(child, nullptr, 0);
+  return peak;
+}
+
+int usage() {
+  std::cerr << "usage: leafmargin-bench PICTURE [--out DIR]\n"
+               "       leafmargin-bench --generate WIDTHxHEIGHT --teeth N [--out DIR] [--save FILE]\n";
+  return 2;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::string picture, outDir = "bench-output", savePath, generate;
+  int teeth = 30;
+  for (int i = 1; i < argc; ++i) {
+    const std::string a = argv[i];
+    auto value = [&]() -> std::string { return i + 1 < argc ? argv[++i] : ""; };
+    if (a == "--out") outDir = value();
+    else if (a == "--generate") generate = value();
+    else if (a == "--teeth") teeth = std::stoi(value());
+    else if (a == "--save") savePath = value();
+    else if (!a.empty() && a[0] != '-') picture = a;
+    else return usage();
+  }
+  std::filesystem::create_directories(outDir);
+  if (!generate.empty()) {
+    leafmargin::leafgen::LeafSpec spec;
+    if (std::sscanf(generate.c_str(), "%dx%d", &spec.width, &spec.height) != 2) return usage();
+    spec.teeth = teeth;
+    spec.toothWidth = (spec.width - 200) / teeth;
+    spec.toothHeight = spec.toothWidth / 2;
+    spec.marginY = spec.height / 2;
+    spec.shape = leafmargin::leafgen::ToothShape::Saw;
+    spec.noiseSigma = 4.0;
+    picture = savePath.empty() ? (std::filesystem::path(outDir) / "generated.png").string() : savePath;
+    cv::imwrite(picture, leafmargin::leafgen::generateLeaf(spec).image);
+  }
+  if (picture.empty()) return usage();
+
+  const long grabCutPeak = grabCutAlonePeakKiB(picture);
+  std::ofstream trace(std::filesystem::path(outDir) / "trace.txt");
+  leafmargin::StageTimings timings;
+  const leafmargin::RunOutput out{trace, outDir, true, &timings};
+  const auto start = std::chrono::steady_clock::now();
+  const int status = leafmargin::runPipeline(picture, out);
+  const std::chrono::duration<double> total = std::chrono::steady_clock::now() - start;
+  const long peak = peakResidentKiB();
+
+  double grabCut = 0.0;
+  std::cout << "picture: " << picture << "\nstatus: " << status << "\n";
+  std::cout << std::fixed << std::setprecision(4);
+  for (const auto& [name, seconds] : timings.seconds) {
+    std::cout << "  " << std::left << std::setw(36) << name << std::right << std::setw(10)
+              << seconds << " s\n";
+    if (name == "GrabCut") grabCut += seconds;
+  }
+  std::cout << "  " << std::left << std::setw(36) << "whole run" << std::right << std::setw(10)
+            << total.count() << " s\n";
+  if (grabCut > 0.0)
+    std::cout << "everything but GrabCut / GrabCut: " << std::setprecision(2)
+              << 100.0 * (total.count() - grabCut) / grabCut << " %\n";
+  std::cout << "peak memory: " << peak / 1024 << " MiB; GrabCut alone: " << grabCutPeak / 1024
+            << " MiB";
+  if (grabCutPeak > 0) std::cout << " (ratio " << std::setprecision(2) << double(peak) / grabCutPeak << ")";
+  std::cout << "\n";
+  return status == 0 ? 0 : 1;
+}
