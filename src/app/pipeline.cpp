@@ -6,6 +6,7 @@
 #include "measure/measure_teeth.h"
 #include "report/results_csv.h"
 #include "segmentation/leaf_outline.h"
+#include "segmentation/memory_guard.h"
 #include "segmentation/segment_leaf.h"
 
 namespace leafmargin {
@@ -30,6 +31,11 @@ int runPipeline(const std::string& path, const RunOutput& out) {
     out.trace << "The image is too small: " << path << " has " << picture.rows
               << " rows, at least " << kMinRows << " are needed" << std::endl;
     return kExitTooSmall;
+  }
+  const std::string shortage = memoryShortageMessage(picture.size(), availableMemoryBytes());
+  if (!shortage.empty()) {
+    out.trace << shortage << std::endl;
+    return kExitOutOfMemory;
   }
 
   Segmentation seg = segmentLeaf(picture, out);

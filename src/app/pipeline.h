@@ -15,6 +15,7 @@ constexpr int kExitNoLeaf = 1;       // no usable leaf outline
 constexpr int kExitFailure = 1;      // the apical search failed ("bug !")
 constexpr int kExitTooSmall = 2;     // fewer than 11 rows
 constexpr int kExitReportFailed = 3; // results.csv could not be written
+constexpr int kExitOutOfMemory = 4;  // GrabCut would not fit in the memory left
 
 // Prints the version line, runs every stage on the picture at path and returns the status.
 int runPipeline(const std::string& path, const RunOutput& out);

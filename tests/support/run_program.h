@@ -25,9 +25,12 @@ inline std::string shellQuote(const std::string& s) {
   return q + "'";
 }
 
+// shellPrefix runs first in the same shell (for instance "ulimit -v 400000; ").
 inline ProgramRun runProgram(const std::filesystem::path& workDir,
-                             const std::vector<std::string>& args) {
-  std::string command = "cd " + shellQuote(workDir.string()) + " && " + shellQuote(LEAFMARGIN_BINARY);
+                             const std::vector<std::string>& args,
+                             const std::string& shellPrefix = "") {
+  std::string command = "cd " + shellQuote(workDir.string()) + " && " + shellPrefix +
+                        shellQuote(LEAFMARGIN_BINARY);
   for (const std::string& a : args) command += " " + shellQuote(a);
   command += " 2>/dev/null";
   ProgramRun run;
