@@ -1,0 +1,238 @@
+// The measurement stage: which teeth and sinuses are measured with which neighbours, in what
+// order, with which trace, which files; and lists that stay consistent when entries are missing.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <random>
+#include <regex>
+#include <sstream>
+
+#include "measure/measure_teeth.h"
+#include "measure/tooth_geometry.h"
+#include "outline_fixture.h"
+
+namespace leafmargin {
+namespace {
+
+using testing::DenseOutline;
+using testing::densify;
+using testing::positionsOf;
+
+// A margin hanging below the leaf: tips at y = 300, sinus bottoms at y = 200, at the given x.
+struct Margin {
+  DenseOutline outline;
+  std::vector<int> dents, sinus;
+  std::vector<cv::Point> vertices;
+};
+
+Margin zigzag(const std::vector<int>& xs, bool startsWithSinus) {
+  Margin m;
+  std::vector<int> tipVertices, sinusVertices;
+  for (size_t v = 0; v < xs.size(); ++v) {
+    const bool isSinus = (v % 2 == 0) == startsWithSinus;
+    m.vertices.emplace_back(xs[v], isSinus ? 200 : 300);
+    (isSinus ? sinusVertices : tipVertices).push_back(static_cast<int>(v));
+  }
+  m.outline = densify(m.vertices);
+  m.dents = positionsOf(m.outline, tipVertices);
+  m.sinus = positionsOf(m.outline, sinusVertices);
+  return m;
+}
+
+struct StageRun {
+  MeasureTeethResult result;
+  std::string trace;
+};
+
+StageRun runStage(const std::vector<cv::Point>& outline, const std::vector<int>& dents,
+                  const std::vector<int>& sinus, const std::string& directory = "",
+                  bool writeImages = false) {
+  std::ostringstream trace;
+  RunOutput out{trace, directory, writeImages};
+  const cv::Mat source(400, 600, CV_8UC3, cv::Scalar(20, 20, 20));
+  cv::Mat mask = cv::Mat::zeros(400, 600, CV_8UC1);
+  cv::Mat drawing = source.clone();
+  StageRun run;
+  run.result = measureTeeth(outline, dents, sinus, source, mask, drawing, out);
+  run.trace = trace.str();
+  return run;
+}
+
+// The stage's own markers, with each apical measurement shown as "tooth".
+std::vector<std::string> markers(const std::string& trace) {
+  std::vector<std::string> out;
+  std::istringstream lines(trace);
+  std::string line;
+  const std::regex marker("yyyy|pp|i=[0-9]+");
+  while (std::getline(lines, line)) {
+    if (std::regex_match(line, marker)) out.push_back(line);
+    if (line.rfind("deltaG", 0) == 0) out.push_back("tooth");
+  }
+  return out;
+}
+
+std::vector<double> widthsOfTeeth(const Margin& m, const std::vector<std::array<int, 3>>& teeth) {
+  std::ostringstream ignored;
+  std::vector<double> out;
+  for (const auto& [tip, before, after] : teeth)
+    out.push_back(measureTooth(m.vertices[tip], m.vertices[before], m.vertices[after], ignored).width);
+  return out;
+}
+
+TEST(MeasureTeeth, MarginStartingWithATipSkipsTheFirstAndLastTips) {
+  // Vertices T0 S0 T1 S1 T2 S2 T3, unevenly spaced so that every width tells its neighbours.
+  const Margin m = zigzag({40, 100, 170, 250, 340, 440, 550}, false);
+  const StageRun run = runStage(m.outline.points, m.dents, m.sinus);
+  EXPECT_EQ(markers(run.trace),
+            (std::vector<std::string>{"yyyy", "pp", "i=0", "tooth", "i=1", "tooth", "i=2"}));
+  const MeasurementRecord& r = run.result.record;
+  // Teeth T1 (S0, S1) and T2 (S1, S2); sinuses S0 (T0, T1), S1 (T1, T2), S2 (T2, T3).
+  EXPECT_EQ(r.largeursDents, widthsOfTeeth(m, {{{2, 1, 3}}, {{4, 3, 5}}}));
+  EXPECT_EQ(r.largeursSinus, (std::vector<double>{130.0, 170.0, 210.0}));
+  EXPECT_EQ(r.hauteursSinus.size(), 3u);
+  EXPECT_EQ(r.anglesSinus.size(), 3u);
+  for (const auto* list : {&r.hauteursDents, &r.rapportsHauteurLargeur, &r.anglesDents,
+                           &r.anglesApicaux, &r.symetriesCentre, &r.symetriesPerpendiculaire})
+    EXPECT_EQ(list->size(), 2u);
+  for (double a : r.anglesApicaux) EXPECT_FALSE(std::isnan(a));
+  EXPECT_FALSE(run.result.aborted);
+}
+
+TEST(MeasureTeeth, MarginStartingWithASinusMeasuresTheFirstTipBeforeTheLoop) {
+  // Vertices S0 T0 S1 T1 S2 T2 S3.
+  const Margin m = zigzag({40, 100, 170, 250, 340, 440, 550}, true);
+  const StageRun run = runStage(m.outline.points, m.dents, m.sinus);
+  EXPECT_EQ(markers(run.trace),
+            (std::vector<std::string>{"yyyy", "pp", "tooth", "i=0", "tooth", "i=1", "tooth"}));
+  const MeasurementRecord& r = run.result.record;
+  EXPECT_EQ(r.largeursDents, widthsOfTeeth(m, {{{1, 0, 2}}, {{3, 2, 4}}, {{5, 4, 6}}}));
+  // Sinuses S1 (T0, T1) and S2 (T1, T2).
+  EXPECT_EQ(r.largeursSinus, (std::vector<double>{150.0, 190.0}));
+  EXPECT_EQ(r.anglesApicaux.size(), 3u);
+  EXPECT_EQ(r.symetriesCentre.size(), 3u);
+}
+
+TEST(MeasureTeeth, StartsWithSinusComparesFirstPassagesOfThePoints) {
+  // The outline passes twice through (10, 10): the stored sinus position 3 comes after the tip
+  // at 1, but its point was first met at 0.
+  const std::vector<cv::Point> outline{{10, 10}, {11, 11}, {12, 11}, {10, 10}, {9, 11}};
+  EXPECT_EQ(computeStartsWithSinus(outline, {1}, {3}), 1);
+  EXPECT_EQ(computeStartsWithSinus(outline, {3}, {1}), 0);
+  EXPECT_EQ(computeStartsWithSinus(outline, {1}, {}), 0);
+  EXPECT_EQ(computeStartsWithSinus(outline, {}, {1}), 0);
+}
+
+// Teeth and sinuses the counts allow for T tips, S sinuses and a leading sinus f.
+int expectedTeeth(int t, int s, int f) { return std::max(0, std::min(s - f, t) - 1 + f); }
+int expectedSinuses(int t, int s, int f) { return std::max(0, std::min(t - 1, s - f)); }
+
+TEST(MeasureTeeth, MissingEntriesShortenTheListsConsistently) {
+  const Margin m = zigzag({40, 100, 170, 250, 340, 440, 550}, true);
+  const std::vector<int>& d = m.dents;   // 3 tips
+  const std::vector<int>& s = m.sinus;   // 4 sinuses, the first before the first tip
+  struct Case {
+    std::vector<int> dents, sinus;
+    int teeth, sinuses;
+  };
+  const std::vector<Case> cases{
+      {{}, {}, 0, 0},
+      {{}, s, 0, 0},
+      {d, {}, 0, 0},
+      {{d[0]}, {s[0]}, 0, 0},                 // a sinus, then a single tip with nothing after
+      {{d[0]}, {s[0], s[1]}, 1, 0},           // a sinus, a single tip, a sinus
+      {d, {s[1]}, 0, 1},                      // far too few sinuses
+      {{d[0], d[1]}, s, 2, 1},                // more sinuses than the tips need
+  };
+  for (const Case& c : cases) {
+    const StageRun run = runStage(m.outline.points, c.dents, c.sinus);
+    const MeasurementRecord& r = run.result.record;
+    SCOPED_TRACE(::testing::Message() << c.dents.size() << " tips, " << c.sinus.size() << " sinuses");
+    for (const auto* list : {&r.largeursDents, &r.hauteursDents, &r.rapportsHauteurLargeur,
+                             &r.anglesDents, &r.anglesApicaux, &r.symetriesCentre,
+                             &r.symetriesPerpendiculaire})
+      EXPECT_EQ(static_cast<int>(list->size()), c.teeth);
+    for (const auto* list : {&r.largeursSinus, &r.hauteursSinus, &r.anglesSinus})
+      EXPECT_EQ(static_cast<int>(list->size()), c.sinuses);
+  }
+  // With a single tip no "i=" line at all; with none either.
+  EXPECT_EQ(markers(runStage(m.outline.points, {d[0]}, s).trace),
+            (std::vector<std::string>{"yyyy", "pp", "tooth"}));
+  EXPECT_EQ(markers(runStage(m.outline.points, {}, s).trace),
+            (std::vector<std::string>{"yyyy", "pp"}));
+  // Without sinuses the loop still counts its steps.
+  EXPECT_EQ(markers(runStage(m.outline.points, d, {}).trace),
+            (std::vector<std::string>{"yyyy", "pp", "i=0", "i=1"}));
+}
+
+TEST(MeasureTeeth, RandomListsKeepTheCountsOfEveryList) {
+  const Margin m = zigzag({40, 100, 170, 250, 340, 440, 550, 580}, false);
+  std::mt19937 rng(5);
+  const int n = static_cast<int>(m.outline.points.size());
+  for (int trial = 0; trial < 60; ++trial) {
+    std::vector<int> dents, sinus;
+    for (int i = static_cast<int>(rng() % 6); i > 0; --i) dents.push_back(static_cast<int>(rng() % n));
+    for (int i = static_cast<int>(rng() % 6); i > 0; --i) sinus.push_back(static_cast<int>(rng() % n));
+    std::sort(dents.begin(), dents.end());
+    std::sort(sinus.begin(), sinus.end());
+    const int f = computeStartsWithSinus(m.outline.points, dents, sinus);
+    const StageRun run = runStage(m.outline.points, dents, sinus);
+    if (run.result.aborted) continue;
+    const MeasurementRecord& r = run.result.record;
+    const int t = static_cast<int>(dents.size()), s = static_cast<int>(sinus.size());
+    ASSERT_EQ(static_cast<int>(r.largeursDents.size()), expectedTeeth(t, s, f));
+    ASSERT_EQ(r.anglesApicaux.size(), r.largeursDents.size());
+    ASSERT_EQ(r.symetriesPerpendiculaire.size(), r.largeursDents.size());
+    ASSERT_EQ(static_cast<int>(r.largeursSinus.size()), expectedSinuses(t, s, f));
+    ASSERT_EQ(r.anglesSinus.size(), r.largeursSinus.size());
+  }
+}
+
+class MeasureTeethFiles : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir_ = std::filesystem::temp_directory_path() /
+           ("measure-teeth-" + std::to_string(::getpid()) + "-" +
+            ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    std::filesystem::remove_all(dir_);
+    std::filesystem::create_directories(dir_);
+  }
+  void TearDown() override { std::filesystem::remove_all(dir_); }
+  bool exists(const char* name) const { return std::filesystem::exists(dir_ / name); }
+  std::filesystem::path dir_;
+};
+
+TEST_F(MeasureTeethFiles, ApicalDrawingExistsOnlyWhenAnAngleWasFound) {
+  const Margin m = zigzag({40, 100, 170, 250, 340, 440, 550}, false);
+  const StageRun run = runStage(m.outline.points, m.dents, m.sinus, dir_.string(), true);
+  EXPECT_TRUE(exists("drawing77.jpg"));
+  EXPECT_TRUE(exists("drawing4.jpg"));
+  // Teeth with flanks of fewer than 15 points: no angle, no picture.
+  std::filesystem::remove(dir_ / "drawing77.jpg");
+  const DenseOutline tiny = densify({{40, 210}, {48, 200}, {56, 210}, {64, 200}, {72, 210}});
+  const StageRun none = runStage(tiny.points, positionsOf(tiny, {0, 2, 4}),
+                                 positionsOf(tiny, {1, 3}), dir_.string(), true);
+  EXPECT_NE(none.trace.find("impossible de déterminer l'angle apical 1 !"), std::string::npos);
+  EXPECT_EQ(none.result.record.anglesApicaux.size(), 1u);
+  EXPECT_TRUE(std::isnan(none.result.record.anglesApicaux[0]));
+  EXPECT_FALSE(exists("drawing77.jpg"));
+  EXPECT_TRUE(exists("drawing4.jpg"));
+}
+
+TEST_F(MeasureTeethFiles, BugStopsTheStageAfterKeepingTheRaysDrawnSoFar) {
+  // The margin runs right to left; the second tooth's far flank runs down column 0.
+  const std::vector<cv::Point> vertices{{300, 300}, {240, 200}, {180, 300}, {120, 200},
+                                        {0, 300},   {0, 150},   {0, 50}};
+  const DenseOutline o = densify(vertices);
+  const StageRun run = runStage(o.points, positionsOf(o, {0, 2, 4, 6}), positionsOf(o, {1, 3, 5}),
+                                dir_.string(), true);
+  EXPECT_TRUE(run.result.aborted);
+  EXPECT_EQ(run.trace.substr(run.trace.size() - 6), "bug !\n");
+  EXPECT_EQ(markers(run.trace), (std::vector<std::string>{"yyyy", "pp", "i=0", "tooth", "i=1", "tooth"}));
+  EXPECT_NE(run.trace.find("\nDg["), std::string::npos);  // the first tooth was found
+  EXPECT_TRUE(exists("drawing77.jpg"));
+  EXPECT_FALSE(exists("drawing4.jpg"));
+  EXPECT_FALSE(exists("gauche.jpg"));
+}
+
+}  // namespace
+}  // namespace leafmargin
