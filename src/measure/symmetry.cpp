@@ -1,7 +1,6 @@
 #include "measure/symmetry.h"
 
 #include <algorithm>
-#include <limits>
 
 #include "geometry/angles.h"
 #include "geometry/line.h"
@@ -109,9 +108,11 @@ HalfComparison compareHalves(const AlignedHalves& halves, cv::Size imageSize) {
   c.nbGauche = countSet(halves.gauche);
   c.nbDroite = countSet(halves.droite);
 
-  // Left position (x, y) faces right position (x - dx, y - dy); only left positions at or
-  // beyond the left half's corner are compared, and right positions outside the picture
-  // are skipped.
+  // Left position (x, y) faces right position (x - dx, y - dy). The scan covers the left
+  // positions at or beyond the left half's corner and skips right positions outside the
+  // picture. Only set pixels can count, so each half's set pixels are visited: a set right
+  // pixel faces a left position at or beyond the left corner (it lies at or beyond its own
+  // corner), so only the picture's far borders limit it.
   const int dy = l.top - r.top, dx = l.left - r.left;
   const int rows = imageSize.height, cols = imageSize.width;
   if (l.top < rows) {
@@ -122,7 +123,7 @@ HalfComparison compareHalves(const AlignedHalves& halves, cv::Size imageSize) {
     });
     forEachSetPixel(halves.droite, [&](int x, int y) {
       const int xl = x + dx, yl = y + dy;
-      if (yl < l.top || yl >= rows || xl < l.left || xl >= cols) return;
+      if (xl >= cols || yl >= rows) return;
       if (halves.gauche.at(xl, yl) == kClear) ++c.enPlusADroite;
     });
   }

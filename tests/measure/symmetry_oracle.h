@@ -1,0 +1,96 @@
+// The tooth symmetry as a plain full-size procedure, the reference for the windowed one: two
+// masks of the picture's size per pass, cv::fillPoly, rotateImage, cv::flip, then corner
+// searches, counts and the aligned comparison over the whole picture.
+#pragma once
+
+#include <opencv2/imgproc.hpp>
+#include <vector>
+
+#include "geometry/angles.h"
+#include "geometry/line.h"
+#include "geometry/segment.h"
+#include "measure/symmetry_masks.h"
+
+namespace leafmargin::testing_oracle {
+
+struct LiteralComparison {
+  int nbGauche = 0, nbDroite = 0, enPlusAGauche = 0, enPlusADroite = 0;
+  double symmetry = 0.0;
+  cv::Point foot;
+  cv::Mat gauche, droite;  // the aligned masks, full size
+};
+
+// First row holding a 255 (rows from 0, columns within a row from 0), 0 when none.
+inline int literalTop(const cv::Mat& mask) {
+  for (int y = 0; y < mask.rows; ++y)
+    for (int x = 0; x < mask.cols; ++x)
+      if (mask.at<uchar>(y, x) == 255) return y;
+  return 0;
+}
+
+// First column holding a 255 (columns from 0, rows within a column from 0), 0 when none.
+inline int literalLeft(const cv::Mat& mask) {
+  for (int x = 0; x < mask.cols; ++x)
+    for (int y = 0; y < mask.rows; ++y)
+      if (mask.at<uchar>(y, x) == 255) return x;
+  return 0;
+}
+
+inline int literalCount(const cv::Mat& mask) {
+  int n = 0;
+  for (int y = 0; y < mask.rows; ++y)
+    for (int x = 0; x < mask.cols; ++x) n += mask.at<uchar>(y, x) == 255;
+  return n;
+}
+
+inline LiteralComparison literalSymmetryIndex(const std::vector<cv::Point>& outline, int iT,
+                                              int iL, int iR, int pass, cv::Size size) {
+  LiteralComparison r;
+  const cv::Point p = outline[iT];
+  const Segment base(outline[iL], outline[iR]);
+  const Segment perpendicular = segmentCentredAt(p, segmentAngle(base) + 1.570796326795, 1000.0);
+  cv::Point foot = lineIntersection(Line(base), Line(perpendicular));
+  if (pass == 1) foot = segmentMidpoint(base);
+  r.foot = foot;
+
+  cv::Mat left = cv::Mat::zeros(size.height, size.width, CV_8UC1);
+  cv::Mat right = cv::Mat::zeros(size.height, size.width, CV_8UC1);
+  std::vector<cv::Point> leftPolygon, rightPolygon;
+  for (int i = iL; i <= iT; ++i) leftPolygon.push_back(outline[i]);
+  leftPolygon.push_back(foot);
+  for (int i = iT; i <= iR; ++i) rightPolygon.push_back(outline[i]);
+  rightPolygon.push_back(foot);
+  cv::fillPoly(left, std::vector<std::vector<cv::Point>>{leftPolygon}, cv::Scalar(255, 255, 255, 0),
+               8, 0, cv::Point(0, 0));
+  cv::fillPoly(right, std::vector<std::vector<cv::Point>>{rightPolygon},
+               cv::Scalar(255, 255, 255, 0), 8, 0, cv::Point(0, 0));
+
+  const double theta = segmentAngle(Segment(foot, p));
+  left = rotateImage(p, left, radToDeg(theta) + 90.0);
+  right = rotateImage(p, right, radToDeg(theta) + 90.0);
+  cv::flip(right, right, 1);
+
+  const int topL = literalTop(left), leftL = literalLeft(left);
+  const int topR = literalTop(right), leftR = literalLeft(right);
+  r.nbGauche = literalCount(left);
+  r.nbDroite = literalCount(right);
+  const int dy = topL - topR, dx = leftL - leftR;
+  if (topL < left.rows) {
+    for (int yL = topL; yL < left.rows; ++yL) {
+      for (int xL = leftL; xL < left.cols; ++xL) {
+        const int xR = xL - dx, yR = yL - dy;
+        if (xR < 0 || yR < 0 || xR >= right.cols || yR >= right.rows) continue;
+        const uchar l = left.at<uchar>(yL, xL), rr = right.at<uchar>(yR, xR);
+        if (l == 255 && rr == 0) ++r.enPlusAGauche;
+        if (l == 0 && rr == 255) ++r.enPlusADroite;
+      }
+    }
+  }
+  r.symmetry = static_cast<int>(r.nbGauche + r.nbDroite - r.enPlusAGauche - r.enPlusADroite) *
+               100.0 / static_cast<double>(r.nbGauche + r.nbDroite);
+  r.gauche = left;
+  r.droite = right;
+  return r;
+}
+
+}  // namespace leafmargin::testing_oracle
