@@ -38,22 +38,38 @@ bool withinReach(cv::Point a, cv::Point centre) {
   return pointDistance(a, centre) <= kReachLimit;
 }
 
-OutlineReach::OutlineReach(const std::vector<cv::Point>& outline) : outline_(outline) {
+namespace {
+
+// The number of steps along the chain that can never leave the reach: k steps no longer than
+// the longest one stay strictly inside it when k * k * longestStep < 900.
+int stepsSurelyWithinReach(const std::vector<cv::Point>& outline) {
+  int longestStep = 0;  // squared; 901 stands for any step out of reach
+  for (size_t k = 1; k < outline.size(); ++k) {
+    const int dx = wrapSub(outline[k].x, outline[k - 1].x);
+    const int dy = wrapSub(outline[k].y, outline[k - 1].y);
+    const int squared = withinReach(outline[k], outline[k - 1]) ? dx * dx + dy * dy : 901;
+    longestStep = std::max(longestStep, squared);
+  }
+  if (longestStep == 0) return static_cast<int>(outline.size());
+  int steps = 0;
+  while ((steps + 1) * (steps + 1) * longestStep < kReach * kReach) ++steps;
+  return steps;
+}
+
+}  // namespace
+
+OutlineReach::OutlineReach(const std::vector<cv::Point>& outline)
+    : outline_(outline), sureSteps_(stepsSurelyWithinReach(outline)) {
   const size_t n = outline.size();
   for (size_t level = 0; static_cast<size_t>(blockSize(level)) <= n; ++level) {
-    const size_t count = n / blockSize(level);
-    std::vector<Box> boxes(count);
-    for (size_t b = 0; b < count; ++b) {
+    std::vector<Box> boxes(n / blockSize(level));
+    for (size_t b = 0; b < boxes.size(); ++b) {
       Box box{INT_MAX, INT_MIN, INT_MAX, INT_MIN};
-      const auto widen = [&box](const Box& other) {
-        box = {std::min(box.minX, other.minX), std::max(box.maxX, other.maxX),
-               std::min(box.minY, other.minY), std::max(box.maxY, other.maxY)};
-      };
-      if (level == 0) {
-        for (size_t k = 4 * b; k < 4 * b + 4; ++k)
-          widen({outline[k].x, outline[k].x, outline[k].y, outline[k].y});
-      } else {
-        for (size_t k = 4 * b; k < 4 * b + 4; ++k) widen(levels_[level - 1][k]);
+      for (size_t k = 4 * b; k < 4 * b + 4; ++k) {
+        const Box part = level == 0 ? Box{outline[k].x, outline[k].x, outline[k].y, outline[k].y}
+                                    : levels_[level - 1][k];
+        box = {std::min(box.minX, part.minX), std::max(box.maxX, part.maxX),
+               std::min(box.minY, part.minY), std::max(box.maxY, part.maxY)};
       }
       boxes[b] = box;
     }
@@ -70,19 +86,35 @@ bool OutlineReach::boxWithinReach(const Box& box, cv::Point centre) const {
   return offsetWithinReach(fx, fy);
 }
 
+bool OutlineReach::skipBlockEndingBefore(int& j, cv::Point centre) const {
+  for (size_t level = levels_.size(); level-- > 0;) {
+    const int size = blockSize(level);
+    if (j % size == 0 && boxWithinReach(levels_[level][j / size - 1], centre)) {
+      j -= size;
+      return true;
+    }
+  }
+  return false;
+}
+
+bool OutlineReach::skipBlockStartingAfter(int& k, cv::Point centre) const {
+  const int next = k + 1;
+  for (size_t level = levels_.size(); level-- > 0;) {
+    const int size = blockSize(level);
+    if (next % size == 0 && next / size < static_cast<int>(levels_[level].size()) &&
+        boxWithinReach(levels_[level][next / size], centre)) {
+      k += size;
+      return true;
+    }
+  }
+  return false;
+}
+
 int OutlineReach::before(int i) const {
   const cv::Point centre = outline_[i];
-  int j = i;  // outline_[j..i] are all within reach
-  while (j > 0) {
-    bool skipped = false;
-    for (size_t level = levels_.size(); level-- > 0 && !skipped;) {
-      const int size = blockSize(level);
-      if (j % size == 0 && boxWithinReach(levels_[level][j / size - 1], centre)) {
-        j -= size;
-        skipped = true;
-      }
-    }
-    if (skipped) continue;
+  int j = std::max(i - sureSteps_, 0);  // outline_[j..i] are all within reach
+  for (int steps = 0; j > 0; ++steps) {
+    if (steps >= kStepsBeforeBlocks && skipBlockEndingBefore(j, centre)) continue;
     if (!withinReach(outline_[j - 1], centre)) break;
     --j;
   }
@@ -92,21 +124,11 @@ int OutlineReach::before(int i) const {
 int OutlineReach::after(int i) const {
   const cv::Point centre = outline_[i];
   const int last = static_cast<int>(outline_.size()) - 1;
-  int k = i;  // outline_[i..k] are all within reach
-  while (k < last) {
-    const int next = k + 1;
-    bool skipped = false;
-    for (size_t level = levels_.size(); level-- > 0 && !skipped;) {
-      const int size = blockSize(level);
-      if (next % size == 0 && next / size < static_cast<int>(levels_[level].size()) &&
-          boxWithinReach(levels_[level][next / size], centre)) {
-        k += size;
-        skipped = true;
-      }
-    }
-    if (skipped) continue;
-    if (!withinReach(outline_[next], centre)) break;
-    k = next;
+  int k = std::min(i + sureSteps_, last);  // outline_[i..k] are all within reach
+  for (int steps = 0; k < last; ++steps) {
+    if (steps >= kStepsBeforeBlocks && skipBlockStartingAfter(k, centre)) continue;
+    if (!withinReach(outline_[k + 1], centre)) break;
+    ++k;
   }
   return k;
 }

@@ -1,8 +1,9 @@
 // The opening angle of the outline at every point: the angle at the point between the integer
 // mean of the outline stretch reaching back from it and the mean of the stretch reaching
-// forward, each stretch ending before the first point farther than 30 pixels. The reach is
-// found with bounding boxes of aligned blocks of points, so a stretch that stays near the point
-// for a long way is crossed in a few steps; the result is that of a point-by-point walk.
+// forward, each stretch ending before the first point farther than 30 pixels. The reach walks
+// start past the points that the chain's longest step cannot carry out of reach, and a walk
+// that goes on for long jumps over aligned blocks whose bounding box lies inside the reach; the
+// result is that of the point-by-point walk.
 #pragma once
 
 #include <opencv2/core.hpp>
@@ -31,10 +32,16 @@ class OutlineReach {
     int minX, maxX, minY, maxY;
   };
   // Level l holds the boxes of the aligned blocks of 4^(l+1) points (whole blocks only).
+  static constexpr int kStepsBeforeBlocks = 48;
   int blockSize(size_t level) const { return 4 << (2 * level); }
   bool boxWithinReach(const Box& box, cv::Point centre) const;
+  // Moves j back over the largest aligned block ending at j - 1 that lies within reach.
+  bool skipBlockEndingBefore(int& j, cv::Point centre) const;
+  // Moves k on over the largest aligned block starting at k + 1 that lies within reach.
+  bool skipBlockStartingAfter(int& k, cv::Point centre) const;
 
   const std::vector<cv::Point>& outline_;
+  int sureSteps_ = 0;  // this many steps along the chain never leave the reach
   std::vector<std::vector<Box>> levels_;
 };
 

@@ -75,7 +75,7 @@ struct BluntPairStep {
 
 FilterContext::FilterContext(const std::vector<cv::Point>& outline,
                              const std::vector<cv::Point>& smoothOutline, std::ostream& diag)
-    : outline_(outline), firstPositions_(outline), diag_(diag) {
+    : outline_(outline), diag_(diag) {
   if (smoothOutline.size() >= 2) smooth_.emplace(smoothOutline);
 }
 
@@ -88,7 +88,7 @@ double FilterContext::distance(int a, int b) const {
 }
 
 int FilterContext::firstPosition(int position) const {
-  return firstPositions_.firstPositionOfPoint(outline_[position]);
+  return firstPositionOfPoint(outline_, position);
 }
 
 int FilterContext::distanceToSmooth(int position) const {

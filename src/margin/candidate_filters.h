@@ -28,7 +28,7 @@ class FilterContext {
   // radToDeg of angle3Points with centre P[centre] and the points P[a], P[b] (NaN stays NaN).
   double angleDegrees(int centre, int a, int b) const;
   double distance(int a, int b) const;
-  // firstPositionOfPoint(P, P[position]).
+  // The smallest index holding the point P[position].
   int firstPosition(int position) const;
   // distanceToCurve(P[position], smoothOutline); 0 when the smooth outline has under 2 points.
   int distanceToSmooth(int position) const;
@@ -36,7 +36,6 @@ class FilterContext {
  private:
   const std::vector<cv::Point>& outline_;
   std::optional<ReferenceCurve> smooth_;
-  FirstPositionIndex firstPositions_;
   std::ostream& diag_;
 };
 

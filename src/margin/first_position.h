@@ -1,24 +1,16 @@
-// firstPositionOfPoint over the outline: the smallest index at which a point occurs (the
-// outline may pass the same pixel more than once), answered from a table built once instead
-// of a scan from index 0 for every question.
+// firstPositionOfPoint for a point of the outline itself: the earliest index at which the
+// outline passes the point found at a given position (it may pass the same pixel more than
+// once). The answer is never past that position, so the search reads no further than it: a
+// candidate near the start of the margin costs a few comparisons, and the handful of searches
+// of a run never add up to more than a few passes over the outline.
 #pragma once
 
-#include <cstdint>
 #include <opencv2/core.hpp>
-#include <unordered_map>
 #include <vector>
 
 namespace leafmargin {
 
-class FirstPositionIndex {
- public:
-  explicit FirstPositionIndex(const std::vector<cv::Point>& outline);
-
-  // The smallest k with outline[k] == p, or -1 when the point is not on the outline.
-  int firstPositionOfPoint(cv::Point p) const;
-
- private:
-  std::unordered_map<std::uint64_t, int> first_;
-};
+// The smallest k <= position with outline[k] == outline[position]; position must be valid.
+int firstPositionOfPoint(const std::vector<cv::Point>& outline, int position);
 
 }  // namespace leafmargin

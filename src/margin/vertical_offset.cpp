@@ -1,6 +1,7 @@
 #include "margin/vertical_offset.h"
 
 #include <algorithm>
+#include <cstdint>
 
 #include "geometry/line.h"
 #include "geometry/numeric.h"
@@ -9,17 +10,25 @@ namespace leafmargin {
 
 ReferenceCurve::ReferenceCurve(const std::vector<cv::Point>& curve) : curve_(curve) {
   const int m = static_cast<int>(curve.size());
-  int runningMax = 0;
-  for (int t = 1; t <= m - 2; ++t) {
-    runningMax = t == 1 ? curve[t].x : std::max(runningMax, curve[t].x);
-    prefixMaxX_.push_back(runningMax);
+  for (int t = 1; t <= m - 2; ++t)
+    prefixMaxX_.push_back(t == 1 ? curve[t].x : std::max(prefixMaxX_.back(), curve[t].x));
+  if (prefixMaxX_.empty()) return;
+  // A table by column when the curve's columns are not much more numerous than its points.
+  const std::int64_t columns = static_cast<std::int64_t>(prefixMaxX_.back()) - prefixMaxX_.front();
+  if (columns > 4 * static_cast<std::int64_t>(m) + 4096) return;
+  size_t k = 0;
+  for (int x = prefixMaxX_.front(); x < prefixMaxX_.back(); ++x) {
+    while (prefixMaxX_[k] <= x) ++k;
+    firstAboveByColumn_.push_back(static_cast<int>(k));
   }
 }
 
 int ReferenceCurve::segmentEndAt(int x) const {
   // The first C[t].x > x among C[1..m-2] is where the running maximum first exceeds x.
+  if (prefixMaxX_.empty() || x >= prefixMaxX_.back()) return static_cast<int>(curve_.size()) - 1;
+  if (x < prefixMaxX_.front()) return 1;
+  if (!firstAboveByColumn_.empty()) return firstAboveByColumn_[x - prefixMaxX_.front()] + 1;
   const auto found = std::upper_bound(prefixMaxX_.begin(), prefixMaxX_.end(), x);
-  if (found == prefixMaxX_.end()) return static_cast<int>(curve_.size()) - 1;
   return static_cast<int>(found - prefixMaxX_.begin()) + 1;
 }
 

@@ -2,7 +2,8 @@
 // the point's signed vertical offset from it, its distance to the curve segment found there,
 // and the below/not-below flag of every outline point. The segment at column x is C[t-1]-C[t]
 // for the first t in 1..m-2 with C[t].x > x, else C[m-2]-C[m-1]; ReferenceCurve finds that t
-// by binary search on a prefix maximum of x instead of scanning from the start of the curve.
+// from a running maximum of x (a table by column, or a binary search) instead of scanning from
+// the start of the curve.
 #pragma once
 
 #include <opencv2/core.hpp>
@@ -26,6 +27,9 @@ class ReferenceCurve {
  private:
   const std::vector<cv::Point>& curve_;
   std::vector<int> prefixMaxX_;  // entry k: max of C[1..k+1].x, for the points C[1]..C[m-2]
+  // Entry x - prefixMaxX_.front(): the first k with prefixMaxX_[k] > x (empty for curves
+  // spread over far more columns than points, which use a binary search).
+  std::vector<int> firstAboveByColumn_;
 };
 
 // One-off versions (they index the curve first, O(m)); the curve needs two points or more.
