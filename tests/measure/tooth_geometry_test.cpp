@@ -31,18 +31,6 @@ TEST(ToothGeometry, IsoscelesToothOverAHorizontalBase) {
   EXPECT_EQ(diag.str(), "");
 }
 
-TEST(ToothGeometry, SlantedBaseDropsThePerpendicularAlongItsIntegerCarrier) {
-  std::ostringstream diag;
-  // Base along direction (4, 3); the tip 50 pixels off it, above the point (200, 150).
-  const cv::Point l(0, 0), r(400, 300), tip(170, 190);
-  const ToothMeasure m = measureTooth(tip, l, r, diag);
-  EXPECT_DOUBLE_EQ(m.width, 500.0);
-  // The carrier's integer ends tilt the perpendicular slightly: within a pixel of the true 50.
-  EXPECT_NEAR(m.height, 50.0, 1.0);
-  EXPECT_DOUBLE_EQ(m.ratio, m.height / m.width);
-  EXPECT_NEAR(perpendicularFoot(tip, Segment(l, r), 100.0).x, 200, 1);
-}
-
 TEST(ToothGeometry, SinusMeasuresItsChordDepthAndOpening) {
   std::ostringstream diag;
   const SinusMeasure s = measureSinus({150, 100}, {100, 180}, {250, 180}, diag);
