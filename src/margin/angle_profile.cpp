@@ -11,7 +11,7 @@ namespace leafmargin {
 
 namespace {
 
-constexpr int kReach = 30;           // pixels
+constexpr int kReach = 30;  // pixels
 constexpr double kReachLimit = 30.0;
 
 bool offsetWithinReach(std::int64_t dx, std::int64_t dy) {

@@ -29,7 +29,9 @@ struct BluntPairStep {
   double threshold() const {
     return run == BluntPairRun::First ? kFirstBluntAngle : kSecondBluntAngle;
   }
-  bool blunt(int centre, int a, int b) const { return ctx.angleDegrees(centre, a, b) > threshold(); }
+  bool blunt(int centre, int a, int b) const {
+    return ctx.angleDegrees(centre, a, b) > threshold();
+  }
 
   // Step b keeps its pair when the tooth before and the second sinus after are far apart and
   // the sinus in between lies off the smooth outline. Without a sinus S[j+2] the step does not

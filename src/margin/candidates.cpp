@@ -6,8 +6,8 @@
 namespace leafmargin {
 
 namespace {
-constexpr int kFirstCrossing = 32;     // no crossing before this position
-constexpr int kLastCrossingGap = 31;   // nor after position n - 31
+constexpr int kFirstCrossing = 32;    // no crossing before this position
+constexpr int kLastCrossingGap = 31;  // nor after position n - 31
 constexpr double kNoBestYet = 1000000.0;
 
 int sharpestPosition(const std::vector<double>& profile, int from, int to) {

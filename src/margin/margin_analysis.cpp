@@ -20,8 +20,7 @@ void markPositions(cv::Mat drawing, const std::vector<cv::Point>& outline,
 MarginAnalysis analyseMargin(const std::vector<cv::Point>& leafOutline,
                              const std::vector<cv::Point>& smoothOutline, cv::Mat outlineDrawing,
                              const RunOutput& out) {
-  const CandidateLists candidates =
-      findToothSinusCandidates(leafOutline, smoothOutline, out.trace);
+  const CandidateLists candidates = findToothSinusCandidates(leafOutline, smoothOutline, out.trace);
   const FilterContext ctx(leafOutline, smoothOutline, out.trace);
   MarginAnalysis result = filterCandidates(candidates, ctx, out.trace);
 

@@ -1,7 +1,8 @@
 // Margin analysis: from the dense leaf outline and its smoothed companion to the final tooth
 // tips (dents) and sinus bottoms (sinus), as ascending positions in leafOutline. Prints the
 // candidate and filter traces and the three result lines, marks the tips and sinuses on
-// outlineDrawing and writes "drawing4.jpg".
+// outlineDrawing and writes "drawing4.jpg". An outline too short to cross its smooth outline
+// twice (62 points or fewer) or that never does gives no candidates and ends with no teeth.
 #pragma once
 
 #include <opencv2/core.hpp>
@@ -14,7 +15,7 @@ namespace leafmargin {
 struct MarginAnalysis {
   std::vector<int> dents;
   std::vector<int> sinus;
-  bool commenceParSinus = false;
+  bool commenceParSinus = false;  // the outline begins with a sinus (decides the wide-tooth pass)
 };
 
 MarginAnalysis analyseMargin(const std::vector<cv::Point>& leafOutline,

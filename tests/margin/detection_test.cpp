@@ -6,8 +6,8 @@
 
 #include "margin/angle_profile.h"
 #include "margin/candidates.h"
-#include "margin/vertical_offset.h"
 #include "margin/literal_oracles.h"
+#include "margin/vertical_offset.h"
 
 namespace leafmargin {
 namespace {
@@ -42,7 +42,7 @@ TEST(ReferenceCurve, EndSegmentsZeroOffsetAndShortCurves) {
   EXPECT_EQ(ReferenceCurve(curve).segmentEndAt(20), 2);
   // At or past every x of C[1..m-2]: the last segment, whatever it looks like.
   EXPECT_EQ(ReferenceCurve(curve).segmentEndAt(22), 5);
-  EXPECT_EQ(verticalOffsetToCurve({24, 17}, curve), 0);    // y 17.857 on the last segment
+  EXPECT_EQ(verticalOffsetToCurve({24, 17}, curve), 0);  // y 17.857 on the last segment
   EXPECT_EQ(verticalOffsetToCurve({24, 18}, curve), -1);
   EXPECT_EQ(belowCurveFlags({{24, 17}, {24, 18}}, curve), (std::vector<bool>{false, true}));
   // A vertical end segment has height 0: everything at positive y lies below it.
@@ -115,8 +115,7 @@ std::vector<bool> flagsWithRuns(int n, std::vector<std::pair<int, int>> belowRan
 
 TEST(Candidates, CrossingsOnlyBetween32AndNMinus31) {
   // Changes at 31 and at n-30 are outside the window.
-  EXPECT_EQ(findCrossings(flagsWithRuns(100, {{31, 40}, {60, 69}})),
-            (std::vector<int>{41, 60}));
+  EXPECT_EQ(findCrossings(flagsWithRuns(100, {{31, 40}, {60, 69}})), (std::vector<int>{41, 60}));
   EXPECT_EQ(findCrossings(flagsWithRuns(100, {{32, 40}, {69, 99}})),
             (std::vector<int>{32, 41, 69}));
   EXPECT_EQ(findCrossings(flagsWithRuns(100, {{70, 99}})), std::vector<int>{});

@@ -76,7 +76,8 @@ TEST(ClosePairs, StrictlyUnderEightPixelsWithinTwoListIndices) {
 // A tooth-first zigzag T0 S0 T1 S1 T2 whose inner angles all equal 2 atan(halfWidth / depth).
 Fixture zigzag(int halfWidth, int depth) {
   Fixture f;
-  for (int k = 0; k < 5; ++k) f.add(k % 2 == 0 ? 't' : 's', {halfWidth * k, k % 2 == 0 ? depth : 0});
+  for (int k = 0; k < 5; ++k)
+    f.add(k % 2 == 0 ? 't' : 's', {halfWidth * k, k % 2 == 0 ? depth : 0});
   return f;
 }
 

@@ -84,7 +84,7 @@ inline std::vector<double> angleProfile(const std::vector<cv::Point>& outline, s
 // while and turns at random, so it wanders, doubles back in x and crosses itself; with a small
 // `spread` it shuffles inside a few pixels for its whole length.
 inline std::vector<cv::Point> randomDenseChain(std::mt19937& rng, int n, int spread = 0) {
-  static const cv::Point kSteps[8] = {{1, 0}, {1, 1}, {0, 1}, {-1, 1},
+  static const cv::Point kSteps[8] = {{1, 0},  {1, 1},   {0, 1},  {-1, 1},
                                       {-1, 0}, {-1, -1}, {0, -1}, {1, -1}};
   std::uniform_int_distribution<int> direction(0, 7), turn(-1, 1), keep(0, 9);
   std::vector<cv::Point> chain;
@@ -94,8 +94,10 @@ inline std::vector<cv::Point> randomDenseChain(std::mt19937& rng, int n, int spr
   for (int k = 0; k < n; ++k) {
     chain.push_back(p);
     if (keep(rng) < 3) heading = (heading + 8 + turn(rng)) % 8;
-    if (spread > 0 && std::abs((p + kSteps[heading]).x - origin.x) > spread) heading = (heading + 4) % 8;
-    if (spread > 0 && std::abs((p + kSteps[heading]).y - origin.y) > spread) heading = (heading + 4) % 8;
+    if (spread > 0 && std::abs((p + kSteps[heading]).x - origin.x) > spread)
+      heading = (heading + 4) % 8;
+    if (spread > 0 && std::abs((p + kSteps[heading]).y - origin.y) > spread)
+      heading = (heading + 4) % 8;
     p += kSteps[heading];
   }
   return chain;

@@ -88,9 +88,10 @@ TEST(SyntheticMargin, ToothFirstKeepsTheInnerTeethAndSinuses) {
                  std::vector<cv::Point>(leaf.tips.begin() + 1, leaf.tips.end() - 1));
       expectNear(m.outline, a.result.sinus,
                  std::vector<cv::Point>(leaf.sinuses.begin() + 2, leaf.sinuses.end() - 2));
-      EXPECT_EQ(a.trace, "okok\nhh\njj\nkk\nll\nmm\nnn\noo\npp\nqq\nrr\nss\nrr\n"
-                         "commence par sinus : 0\nsinuses found : " + std::to_string(n - 3) +
-                         "\nteeth found : " + std::to_string(n - 2) + "\n");
+      EXPECT_EQ(a.trace,
+                "okok\nhh\njj\nkk\nll\nmm\nnn\noo\npp\nqq\nrr\nss\nrr\n"
+                "commence par sinus : 0\nsinuses found : " +
+                    std::to_string(n - 3) + "\nteeth found : " + std::to_string(n - 2) + "\n");
     }
   }
 }
@@ -138,7 +139,8 @@ TEST(SyntheticMargin, MarksTipsOverSinusesAndWritesTheDrawing) {
   EXPECT_EQ(drawing.at<cv::Vec3b>(m.outline[result.dents[0]]), cv::Vec3b(0, 255, 0));
   EXPECT_EQ(drawing.at<cv::Vec3b>(m.outline[result.sinus[0]] + cv::Point(0, 3)),
             cv::Vec3b(0, 255, 255));
-  EXPECT_EQ(drawing.at<cv::Vec3b>(m.outline[result.sinus[0]] + cv::Point(0, 4)), cv::Vec3b(0, 0, 0));
+  EXPECT_EQ(drawing.at<cv::Vec3b>(m.outline[result.sinus[0]] + cv::Point(0, 4)),
+            cv::Vec3b(0, 0, 0));
   EXPECT_FALSE(cv::imread(RunOutput{trace, dir}.path("drawing4.jpg")).empty());
 }
 
