@@ -16,13 +16,18 @@ TEST(ReferenceCurve, ChoosesTheSegmentOfTheLiteralScanOnRandomCurves) {
   std::mt19937 rng(7);
   for (int trial = 0; trial < 400; ++trial) {
     const int m = 2 + trial % 150;
-    // Every fourth curve is a scatter of unrelated points rather than a chain.
+    // Every fourth curve is a scatter of unrelated points rather than a chain, and every fifth
+    // is spread over so many columns that the lookup falls back to a binary search.
     std::vector<cv::Point> curve = oracle::randomDenseChain(rng, m);
     if (trial % 4 == 3)
       for (cv::Point& p : curve) p = {std::uniform_int_distribution<int>(-80, 80)(rng), p.y};
+    const int scale = trial % 5 == 4 ? 100000 : 1;
+    for (cv::Point& p : curve) p.x *= scale;
     const ReferenceCurve reference(curve);
     std::vector<cv::Point> points = oracle::randomDenseChain(rng, 120);
-    for (cv::Point& p : points) p.x = std::uniform_int_distribution<int>(-200, 200)(rng);
+    for (cv::Point& p : points)
+      p.x = std::uniform_int_distribution<int>(-200, 200)(rng) * scale +
+            std::uniform_int_distribution<int>(-1, 1)(rng);
     for (const cv::Point& p : points) {
       ASSERT_EQ(reference.segmentEndAt(p.x), oracle::segmentEnd(curve, p.x)) << trial;
       ASSERT_EQ(reference.verticalOffset(p), oracle::verticalOffset(p, curve)) << trial;

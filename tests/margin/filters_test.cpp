@@ -145,6 +145,11 @@ TEST(BluntPairs, ExceptionSparesFarPairsOffTheSmoothOutlineInOneOrderPerRun) {
             (Flags{true, false, true, true}));
   // The first run does not spare tooth-first pairs.
   EXPECT_EQ(toothFirstException(136, 4).blunt(BluntPairRun::First).keepSinus, removedS);
+  // Nor does the second run spare sinus-first pairs, but its step b needs a fourth sinus there.
+  EXPECT_EQ(sinusFirstException(136, 4).blunt(BluntPairRun::Second).keepSinus, keptS);
+  Fixture fourSinuses = sinusFirstException(136, 4);
+  fourSinuses.add('s', {200, 0});
+  EXPECT_EQ(fourSinuses.blunt(BluntPairRun::Second).keepSinus, (Flags{true, false, true, true}));
 }
 
 TEST(BluntPairs, StepsNeedingASinusPastTheEndRemoveNothing) {
@@ -211,15 +216,21 @@ TEST(EndTrim, DropsBothEndsOfBothListsWithoutReplacingRemovedEntries) {
 }
 
 TEST(WideTeeth, OnlyForSinusFirstOutlinesOver140DegreesUnder50Pixels) {
-  for (int gap : {49, 50}) {
+  struct Case {
+    int gap;
+    cv::Point tip;
+    bool removed;
+  };
+  // 143.8 degrees at 49 and 144.5 at exactly 50 pixels; 140.004 and 139.970 degrees closer.
+  for (const Case& c : {Case{49, {24, 8}, true}, Case{50, {25, 8}, false},
+                        Case{33, {16, 6}, true}, Case{39, {17, 7}, false}}) {
     Fixture f;
-    f.add('s', {0, 0}).add('t', {gap / 2, 8}).add('s', {gap, 0}).add('t', {gap + 20, 60});
-    f.add('s', {gap + 40, 0});
-    ASSERT_GT(f.context().angleDegrees(1, 0, 2), 140.0);
+    f.add('s', {0, 0}).add('t', c.tip).add('s', {c.gap, 0}).add('t', {c.gap + 20, 60});
+    f.add('s', {c.gap + 40, 0});
     KeepFlags flags = keepAll(f.lists);
     removeWideTeeth(f.lists, true, f.context(), flags);
-    EXPECT_EQ(flags.keepTooth, (Flags{gap == 50, true})) << gap;
-    EXPECT_EQ(flags.keepSinus, (Flags{true, gap == 50, true})) << gap;
+    EXPECT_EQ(flags.keepTooth, (Flags{!c.removed, true})) << c.gap;
+    EXPECT_EQ(flags.keepSinus, (Flags{true, !c.removed, true})) << c.gap;
     flags = keepAll(f.lists);
     removeWideTeeth(f.lists, false, f.context(), flags);
     EXPECT_EQ(flags.keepTooth, (Flags{true, true}));
