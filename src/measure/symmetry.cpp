@@ -27,7 +27,7 @@ TopLeft firstSetRowAndColumn(const WindowedMask& mask) {
   int top = -1, left = m.cols;
   for (int row = 0; row < m.rows; ++row) {
     const uchar* p = m.ptr<uchar>(row);
-    for (int col = 0; col < std::min(left, m.cols); ++col) {
+    for (int col = 0; col < left; ++col) {
       if (p[col] != kSet) continue;
       if (top < 0) top = row;
       left = col;
