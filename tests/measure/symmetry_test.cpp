@@ -129,19 +129,6 @@ TEST(SymmetryIndex, EqualsTheFullSizeProcedureOnRandomTeeth) {
   EXPECT_GT(partial, 1000);
 }
 
-TEST(SymmetryIndex, AlignedHalvesAreThoseOfTheFullSizeProcedure) {
-  std::mt19937 rng(99);
-  for (int trial = 0; trial < 300; ++trial) {
-    const RandomTooth t = randomTooth(rng);
-    const int pass = 1 + trial % 2;
-    const LiteralComparison expected =
-        literalSymmetryIndex(t.outline, t.tip, t.before, t.after, pass, t.size);
-    const AlignedHalves halves = alignedHalves(t.outline, t.tip, t.before, t.after, pass, t.size);
-    ASSERT_EQ(cv::countNonZero(toFullSize(halves.gauche, t.size) != expected.gauche), 0) << trial;
-    ASSERT_EQ(cv::countNonZero(toFullSize(halves.droite, t.size) != expected.droite), 0) << trial;
-  }
-}
-
 std::vector<cv::Point> toothOutline(cv::Point before, cv::Point tip, cv::Point after, int* tipAt) {
   std::vector<int> at;
   const std::vector<cv::Point> outline = chainThrough({before, tip, after}, &at);
