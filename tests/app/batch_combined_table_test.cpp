@@ -1,0 +1,147 @@
+// The combined table of a batch: what each kind of picture folder reads as (complete, no tooth,
+// unreadable picture, killed, missing or foreign results.csv, unfinished run), the exact bytes
+// of combined.csv for hand-written folders, and the gathering of a whole output folder.
+#include <gtest/gtest.h>
+
+#include "app/batch_test_support.h"
+#include "batch/combined_table.h"
+#include "batch/picture_outcome.h"
+
+namespace leafmargin::batch {
+namespace {
+
+namespace fs = std::filesystem;
+using batchtest::readFile;
+using batchtest::writeFile;
+using testing::ScratchDir;
+
+void writePictureFolder(const fs::path& folder, const std::string& status, const std::string& trace,
+                        const std::string* results = nullptr) {
+  fs::create_directories(folder);
+  if (!status.empty()) writeFile(folder / "status.txt", status + "\n");
+  writeFile(folder / "trace.txt", trace);
+  if (results) writeFile(folder / "results.csv", *results);
+}
+
+// One folder of every kind, as a batch leaves them.
+class PictureFolders : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    const std::string two = batchtest::twoToothResults();
+    const std::string none = batchtest::noToothResults();
+    const std::string foreign = "a;b;c\r\n";
+    writePictureFolder(root() / "alpha", "0", "opencv version : 4.6\naa\n", &two);
+    writePictureFolder(root() / "beta", "0", "opencv version : 4.6\n", &none);
+    writePictureFolder(root() / "gamma;1", "255",
+                       "opencv version : 4.6\nCannot read the image: /x/gamma;1.jpg\n\n");
+    writePictureFolder(root() / "delta", "signal 11", "opencv version : 4.6\naa\n");
+    writePictureFolder(root() / "eps", "0", "opencv version : 4.6\n");
+    writePictureFolder(root() / "zeta", "0", "", &foreign);
+    writePictureFolder(root() / "eta", "", "opencv version : 4.6\n");
+    writePictureFolder(root() / "theta", "banana", "");
+    writePictureFolder(root() / "iota", "1", "");
+    writePictureFolder(root() / "kappa", "1", "aa\r\nErreur à getAllPointsOfContour : contour.size()=0\r\n");
+    fs::create_directories(root() / "not a picture folder");
+    writeFile(root() / "loose file.txt", "x");
+  }
+  const fs::path& root() const { return dir_.path(); }
+  PictureOutcome gather(const std::string& name) const { return gatherPicture(root() / name, name); }
+
+ private:
+  ScratchDir dir_{"batch-folders"};
+};
+
+TEST_F(PictureFolders, EachKindReadsAsItsOutcome) {
+  const struct {
+    std::string name, line, status;
+  } expected[] = {
+      {"alpha", "alpha: ok, 2 teeth", "0"},
+      {"beta", "beta: ok, 0 teeth", "0"},
+      {"gamma;1", "gamma;1: failed (status 255): Cannot read the image: /x/gamma;1.jpg", "255"},
+      {"delta", "delta: failed (signal 11): killed by signal 11 (Segmentation fault)", "signal 11"},
+      {"eps", "eps: failed (status 0): results.csv missing", "0"},
+      {"zeta", "zeta: failed (status 0): results.csv line 1: not the header of a results table", "0"},
+      {"eta", "eta: failed: no status.txt: the run did not finish", ""},
+      {"theta", "theta: failed: status.txt does not hold an exit status: banana", ""},
+      {"iota", "iota: failed (status 1): the run printed nothing", "1"},
+      {"kappa", "kappa: failed (status 1): Erreur à getAllPointsOfContour : contour.size()=0", "1"},
+  };
+  for (const auto& e : expected) {
+    const PictureOutcome outcome = gather(e.name);
+    EXPECT_EQ(describeOutcome(outcome), e.line);
+    EXPECT_EQ(outcome.status, e.status) << e.name;
+    EXPECT_EQ(outcome.ok, e.name == "alpha" || e.name == "beta") << e.name;
+  }
+  PictureOutcome one = gather("alpha");
+  one.results.teeth.pop_back();
+  EXPECT_EQ(describeOutcome(one), "alpha: ok, 1 tooth");
+}
+
+TEST_F(PictureFolders, CombinedTableBytes) {
+  const std::vector<PictureOutcome> pictures = {gather("alpha"), gather("gamma;1"), gather("beta"),
+                                                gather("delta")};
+  const std::string columns[10] = {
+      "largeur dents (mm)", "hauteur dents (mm)", "largeur sinus (mm)", "hauteur sinus (mm)",
+      "rapport hauteur/largeur dents (%)", "angles dents (°)", "angles sinus (°)",
+      "angles apicaux (°)", "symétries des dents par rapport au centre de la base (%)",
+      "symétries des dents par rapport à la perpendiculaire à la base (%)"};
+  std::string toothHeader = "Image;Dent;";
+  for (const std::string& c : columns) toothHeader += "\"" + c + "\";";
+  std::string pictureHeader =
+      "Image;Statut;\"Code de sortie\";Message;\"Nombre de dents\";\"Profondeur max (mm)\";";
+  for (const char* s : {"Minimum", "Maximum", "Moyenne", "Ecart max à la moyenne", "Ecart-type"}) {
+    for (const std::string& c : columns) pictureHeader += "\"" + std::string(s) + " : " + c + "\";";
+  }
+  const std::string emptyMeasures(52, ';');
+
+  const std::string expected =
+      toothHeader + "\r\n" +
+      "alpha;1;5,00;2,50;5,29;0,85;50,00;68,75;120,32;45,84;92,50;88,25;\r\n"
+      "alpha;2;6,57;3,39;;;51,63;54,43;;nan,00;-nan,00;90,00;\r\n"
+      "\r\n" +
+      pictureHeader + "\r\n" +
+      "alpha;ok;0;;2;1,52;"
+      "5,00;2,50;5,29;0,85;50,00;54,43;120,32;45,84;92,50;88,25;"
+      "6,57;3,39;5,29;0,85;51,63;68,75;120,32;45,84;92,50;90,00;"
+      "5,79;2,95;5,29;0,85;50,82;61,59;120,32;45,84;92,50;89,13;"
+      "0,79;0,45;0,00;0,00;0,82;7,16;0,00;0,00;0,00;0,88;"
+      "0,79;0,45;0,00;0,00;0,82;7,16;0,00;0,00;0,00;0,88;\r\n"
+      "\"gamma;1\";failed;255;\"Cannot read the image: /x/gamma;1.jpg\";" + emptyMeasures + "\r\n" +
+      "beta;ok;0;;0;0,00;" + std::string(50, ';') + "\r\n" +
+      "delta;failed;signal 11;killed by signal 11 (Segmentation fault);" + emptyMeasures + "\r\n";
+  EXPECT_EQ(composeCombinedTable(pictures), expected);
+  EXPECT_EQ(composeCombinedTable({}), toothHeader + "\r\n\r\n" + pictureHeader + "\r\n");
+}
+
+TEST_F(PictureFolders, GatheringTakesEveryRunFolderInNameOrder) {
+  std::vector<std::string> names;
+  for (const PictureOutcome& outcome : gatherOutputFolder(root())) names.push_back(outcome.name);
+  EXPECT_EQ(names, (std::vector<std::string>{"alpha", "beta", "delta", "eps", "eta", "gamma;1",
+                                             "iota", "kappa", "theta", "zeta"}));
+}
+
+TEST(BatchCsvCell, QuotesOnlyTextThatWouldBreakTheRow) {
+  EXPECT_EQ(csvCell("grape_300"), "grape_300");
+  EXPECT_EQ(csvCell("a b,c"), "a b,c");
+  EXPECT_EQ(csvCell("a;b"), "\"a;b\"");
+  EXPECT_EQ(csvCell("say \"hi\""), "\"say \"\"hi\"\"\"");
+  EXPECT_EQ(csvCell("two\nlines"), "\"two\nlines\"");
+  EXPECT_EQ(csvCell(""), "");
+}
+
+TEST(BatchTableWrite, ReplacesTheFileWholeOrLeavesTheEarlierOne) {
+  ScratchDir dir("batch-write");
+  const fs::path path = dir.path() / "combined.csv";
+  std::string error;
+  ASSERT_TRUE(writeFileAtomically(path, "first\r\n", error)) << error;
+  ASSERT_TRUE(writeFileAtomically(path, "second\r\n", error)) << error;
+  EXPECT_EQ(readFile(path), "second\r\n");
+  fs::create_directories(dir.path() / "blocked");
+  EXPECT_FALSE(writeFileAtomically(dir.path() / "blocked", "x", error));
+  EXPECT_NE(error.find("cannot write " + (dir.path() / "blocked").string()), std::string::npos) << error;
+  EXPECT_FALSE(writeFileAtomically(dir.path() / "missing" / "combined.csv", "x", error));
+  EXPECT_EQ(dir.files(), (std::vector<std::string>{"blocked", "combined.csv"}));
+}
+
+}  // namespace
+}  // namespace leafmargin::batch
