@@ -15,6 +15,31 @@ namespace {
 constexpr int kMinRows = 11;  // the orientation test reads row 10
 }
 
+PictureAnalysis analysePicture(const cv::Mat& picture, const RunOutput& out) {
+  PictureAnalysis analysis;
+  Segmentation seg = segmentLeaf(picture, out);
+  LeafOutline outline = extractLeafOutline(seg.contours, seg.hierarchy, seg.sourceImage,
+                                           seg.binaryImage, seg.foregroundMask, out);
+  if (!outline.ok) {
+    analysis.status = kExitNoLeaf;
+    return analysis;
+  }
+  {
+    ScopedLap lap(out, "margin analysis");
+    analysis.margin =
+        analyseMargin(outline.leafOutline, outline.smoothOutline, outline.outlineDrawing, out);
+  }
+  MeasureTeethResult measured;
+  {
+    ScopedLap lap(out, "measurement");
+    measured = measureTeeth(outline.leafOutline, analysis.margin.dents, analysis.margin.sinus,
+                            seg.sourceImage, seg.foregroundMask, outline.outlineDrawing, out);
+  }
+  analysis.record = std::move(measured.record);
+  if (measured.aborted) analysis.status = kExitFailure;
+  return analysis;
+}
+
 int runPipeline(const std::string& path, const RunOutput& out) {
   out.trace << "opencv version : " << CV_VERSION_MAJOR << "." << CV_VERSION_MINOR << std::endl;
 
@@ -38,28 +63,13 @@ int runPipeline(const std::string& path, const RunOutput& out) {
     return kExitOutOfMemory;
   }
 
-  Segmentation seg = segmentLeaf(picture, out);
-  LeafOutline outline = extractLeafOutline(seg.contours, seg.hierarchy, seg.sourceImage,
-                                           seg.binaryImage, seg.foregroundMask, out);
-  if (!outline.ok) return kExitNoLeaf;
-
-  MarginAnalysis margin;
-  {
-    ScopedLap lap(out, "margin analysis");
-    margin = analyseMargin(outline.leafOutline, outline.smoothOutline, outline.outlineDrawing, out);
-  }
-  MeasureTeethResult measured;
-  {
-    ScopedLap lap(out, "measurement");
-    measured = measureTeeth(outline.leafOutline, margin.dents, margin.sinus, seg.sourceImage,
-                            seg.foregroundMask, outline.outlineDrawing, out);
-  }
-  if (measured.aborted) return kExitFailure;
+  const PictureAnalysis analysis = analysePicture(picture, out);
+  if (analysis.status != kExitSuccess) return analysis.status;
 
   ReportStatus report;
   {
     ScopedLap lap(out, "report");
-    report = writeResultsCsv(measured.record, out.directory);
+    report = writeResultsCsv(analysis.record, out.directory);
   }
   if (!report.written) {
     out.trace << report.error << std::endl;

@@ -2,8 +2,11 @@
 // calls the stages in their fixed order and turns their outcome into the exit status.
 #pragma once
 
+#include <opencv2/core.hpp>
 #include <string>
 
+#include "margin/margin_analysis.h"
+#include "measure/measurement_record.h"
 #include "report/run_output.h"
 
 namespace leafmargin {
@@ -17,7 +20,18 @@ constexpr int kExitTooSmall = 2;     // fewer than 11 rows
 constexpr int kExitReportFailed = 3; // results.csv could not be written
 constexpr int kExitOutOfMemory = 4;  // GrabCut would not fit in the memory left
 
-// Prints the version line, runs every stage on the picture at path and returns the status.
+struct PictureAnalysis {
+  int status = kExitSuccess;  // kExitSuccess, kExitNoLeaf or kExitFailure
+  MarginAnalysis margin;
+  MeasurementRecord record;
+};
+
+// Every stage between reading and the report: segmentation, outline, margin analysis and
+// measurement, with their traces and images. The picture is 8-bit BGR with at least 11 rows.
+PictureAnalysis analysePicture(const cv::Mat& picture, const RunOutput& out);
+
+// Prints the version line, runs every stage on the picture at path, writes the report and
+// returns the exit status.
 int runPipeline(const std::string& path, const RunOutput& out);
 
 }  // namespace leafmargin

@@ -11,12 +11,8 @@
 #include <sstream>
 #include <string>
 
-#include "geometry/angles.h"
+#include "app/pipeline.h"
 #include "leafgen/leaf_generator.h"
-#include "margin/margin_analysis.h"
-#include "measure/measure_teeth.h"
-#include "segmentation/leaf_outline.h"
-#include "segmentation/segment_leaf.h"
 
 namespace {
 
@@ -33,20 +29,12 @@ struct Found {
 Found analyse(const cv::Mat& picture) {
   std::ostringstream trace;
   const leafmargin::RunOutput out{trace, "", false};
+  const leafmargin::PictureAnalysis analysis = leafmargin::analysePicture(picture, out);
   Found found;
-  leafmargin::Segmentation seg = leafmargin::segmentLeaf(picture, out);
-  leafmargin::LeafOutline outline = leafmargin::extractLeafOutline(
-      seg.contours, seg.hierarchy, seg.sourceImage, seg.binaryImage, seg.foregroundMask, out);
-  if (!outline.ok) return found;
-  const leafmargin::MarginAnalysis margin = leafmargin::analyseMargin(
-      outline.leafOutline, outline.smoothOutline, outline.outlineDrawing, out);
-  found.tips = static_cast<int>(margin.dents.size());
-  found.sinuses = static_cast<int>(margin.sinus.size());
-  const leafmargin::MeasureTeethResult measured =
-      leafmargin::measureTeeth(outline.leafOutline, margin.dents, margin.sinus, seg.sourceImage,
-                               seg.foregroundMask, outline.outlineDrawing, out);
-  found.record = measured.record;
-  found.complete = !measured.aborted;
+  found.tips = static_cast<int>(analysis.margin.dents.size());
+  found.sinuses = static_cast<int>(analysis.margin.sinus.size());
+  found.record = analysis.record;
+  found.complete = analysis.status == leafmargin::kExitSuccess;
   return found;
 }
 
