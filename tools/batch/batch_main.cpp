@@ -107,7 +107,8 @@ int listPictures(const std::vector<std::string>& arguments) {
 
 int runSingle(const std::string& program, const std::vector<std::string>& arguments) {
   if (arguments.size() != 2) return usage("--single takes FOLDER and PICTURE");
-  const fs::path folder = fs::absolute(arguments[0]).lexically_normal();
+  fs::path folder = fs::absolute(arguments[0]).lexically_normal();
+  if (folder.filename().empty()) folder = folder.parent_path();  // "out/leaf/"
   const fs::path picture = fs::absolute(arguments[1]).lexically_normal();
   const PictureOutcome outcome = runPicture(program, picture, folder, folder.filename().string());
   std::cout << describeOutcome(outcome) << std::endl;
