@@ -221,7 +221,6 @@ TEST(BatchProgram, UsageErrorsStopBeforeAnyRun) {
       {LEAFMARGIN_BATCH_BINARY},
       {LEAFMARGIN_BATCH_BINARY, out},
       {LEAFMARGIN_BATCH_BINARY, "--jobs", "0", out, picture},
-      {LEAFMARGIN_BATCH_BINARY, "--jobs", "two", out, picture},
       {LEAFMARGIN_BATCH_BINARY, "--frobnicate", out, picture},
       {LEAFMARGIN_BATCH_BINARY, "--program", (dir.path() / "none").string(), out, picture},
       {LEAFMARGIN_BATCH_BINARY, out, (dir.path()).string()},  // a folder without pictures
