@@ -7,48 +7,13 @@
 
 #include "geometry/chain.h"
 #include "geometry/segment_pixels.h"
+#include "support/literal_segment_pixels.h"
 
 namespace leafmargin {
 namespace {
 
-// Reads the full-size raster of the segment column by column from first towards second.
-// Pixels outside the picture read as unset.
-std::vector<cv::Point> literalPointsOfSegment(const Segment& s, cv::Size size) {
-  const int x1 = s.first.x, y1 = s.first.y, x2 = s.second.x, y2 = s.second.y;
-  std::vector<cv::Point> out;
-  if (x1 == x2) {
-    for (int y = y1;; y += (y1 < y2 ? 1 : -1)) {
-      out.emplace_back(x1, y);
-      if (y == y2) break;
-    }
-    return out;
-  }
-  const cv::Mat raster = rasterizeSegment(s, size);
-  const int xStep = x1 < x2 ? 1 : -1;
-  const int yStep = y1 <= y2 ? 1 : -1;
-  for (int x = x1;; x += xStep) {
-    for (int y = y1;; y += yStep) {
-      if (x >= 0 && y >= 0 && x < size.width && y < size.height && raster.at<uchar>(y, x) > 254)
-        out.emplace_back(x, y);
-      if (y == y2) break;
-    }
-    if (x == x2) break;
-  }
-  return out;
-}
-
-int literalCountInMask(const Segment& s, const cv::Mat& mask) {
-  const cv::Mat raster = rasterizeSegment(s, mask.size());
-  const int xLo = std::max(std::min(s.first.x, s.second.x), 0);
-  const int xHi = std::min(std::max(s.first.x, s.second.x), mask.cols - 1);
-  const int yLo = std::max(std::min(s.first.y, s.second.y), 0);
-  const int yHi = std::min(std::max(s.first.y, s.second.y), mask.rows - 1);
-  int count = 0;
-  for (int y = yLo; y <= yHi; ++y)
-    for (int x = xLo; x <= xHi; ++x)
-      if (raster.at<uchar>(y, x) > 254 && mask.at<uchar>(y, x) > 254) ++count;
-  return count;
-}
+using testing::literalCountInMask;
+using testing::literalPointsOfSegment;
 
 cv::Point randomPoint(std::mt19937& rng, int lo, int hiX, int hiY) {
   return {std::uniform_int_distribution<int>(lo, hiX)(rng),

@@ -9,22 +9,12 @@
 #include "geometry/numeric.h"
 #include "geometry/segment_pixels.h"
 #include "measure/sinus_depth.h"
+#include "support/literal_segment_pixels.h"
 
 namespace leafmargin {
 namespace {
 
-int literalCountInMask(const Segment& s, const cv::Mat& mask) {
-  const cv::Mat raster = rasterizeSegment(s, mask.size());
-  const int xLo = std::max(std::min(s.first.x, s.second.x), 0);
-  const int xHi = std::min(std::max(s.first.x, s.second.x), mask.cols - 1);
-  const int yLo = std::max(std::min(s.first.y, s.second.y), 0);
-  const int yHi = std::min(std::max(s.first.y, s.second.y), mask.rows - 1);
-  int count = 0;
-  for (int y = yLo; y <= yHi; ++y)
-    for (int x = xLo; x <= xHi; ++x)
-      if (raster.at<uchar>(y, x) > 254 && mask.at<uchar>(y, x) > 254) ++count;
-  return count;
-}
+using testing::literalCountInMask;
 
 DeepestSinus literalDeepestSinus(const std::vector<cv::Point>& outline,
                                  const std::vector<int>& dents, const std::vector<int>& sinus,
