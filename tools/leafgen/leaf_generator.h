@@ -40,7 +40,7 @@ struct GeneratedLeaf {
 ToothShape parseToothShape(const std::string& name);  // "symmetric", "saw" or "rounded"
 const char* toothShapeName(ToothShape shape);
 
-// The margin polyline of the spec in upright picture coordinates, left border to right border.
+// The margin polyline described by spec, in upright picture coordinates, left border to right border.
 std::vector<cv::Point> marginPolyline(const LeafSpec& spec);
 GeneratedLeaf generateLeaf(const LeafSpec& spec);
 
