@@ -107,18 +107,29 @@ MeasureTeethResult measureTeeth(const std::vector<cv::Point>& leafOutline,
   out.trace << "pp" << std::endl;
 
   ToothLoop loop(leafOutline, sourceImage, record, out);
-  const bool completed = measureTeethAndSinuses(dents, sinus, f, loop, out);
+  bool completed;
+  {
+    ScopedLap lap(out, "measurement: teeth, sinuses, apical angles");
+    completed = measureTeethAndSinuses(dents, sinus, f, loop, out);
+  }
   loop.writeApicalDrawing();
   if (!completed) {
     result.aborted = true;
     return result;
   }
 
-  const DeepestSinus deepest = findDeepestSinus(leafOutline, dents, sinus, f, foregroundMask);
+  DeepestSinus deepest;
+  {
+    ScopedLap lap(out, "measurement: deepest sinus");
+    deepest = findDeepestSinus(leafOutline, dents, sinus, f, foregroundMask);
+  }
   record.profondeurMax = deepest.profondeurMax;
 
-  SymmetryLists symmetry =
-      measureSymmetries(leafOutline, dents, sinus, f, sourceImage.size(), out);
+  SymmetryLists symmetry;
+  {
+    ScopedLap lap(out, "measurement: symmetry");
+    symmetry = measureSymmetries(leafOutline, dents, sinus, f, sourceImage.size(), out);
+  }
   record.symetriesCentre = std::move(symmetry.symetriesCentre);
   record.symetriesPerpendiculaire = std::move(symmetry.symetriesPerpendiculaire);
 
