@@ -4,6 +4,7 @@
 // Each step is its own function so the benchmark can time them; segmentLeaf runs them in order.
 #pragma once
 
+#include <cstddef>
 #include <opencv2/core.hpp>
 #include <string>
 #include <vector>
@@ -24,7 +25,13 @@ struct Segmentation {
 };
 
 // cv::imread with IMREAD_COLOR; an empty Mat when the file cannot be read as a picture.
+// DICOM files are refused without being decoded (see looksLikeDicom).
 cv::Mat readLeafPicture(const std::string& path);
+
+// True for bytes that open like a DICOM file: "DICM" after a 128-byte preamble. OpenCV hands
+// such a file to a decoder that aborts the whole process when the file is damaged, and a leaf
+// scan is never a DICOM file, so the reader treats them as unreadable.
+bool looksLikeDicom(const unsigned char* data, std::size_t size);
 
 cv::Mat toGray(const cv::Mat& sourceImage);
 // Otsu threshold: 255 above the automatic threshold, 0 elsewhere.
