@@ -1,0 +1,15 @@
+#!/usr/bin/env bash
+# Builds the program and its tests with AddressSanitizer and UndefinedBehaviorSanitizer into
+# build-asan/ (or $ASAN_BUILD_DIR) and runs the test suite there: any out-of-bounds access,
+# use after free, leak or undefined operation fails the test that met it.
+# Extra arguments go to ctest (for instance -E or -R filters).
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=${ASAN_BUILD_DIR:-$root/build-asan}
+"$root/scripts/setup.sh"
+cmake -S "$root" -B "$build" -DLEAFMARGIN_SANITIZE=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build "$build" -j "$(nproc)"
+export ASAN_OPTIONS=${ASAN_OPTIONS:-halt_on_error=1:abort_on_error=1:print_stacktrace=1:detect_leaks=1:strict_string_checks=1:detect_stack_use_after_return=1}
+export UBSAN_OPTIONS=${UBSAN_OPTIONS:-halt_on_error=1:print_stacktrace=1}
+cd "$build"
+ctest --output-on-failure -j "$(nproc)" "$@"
