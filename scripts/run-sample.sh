@@ -3,7 +3,7 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/setup.sh"
-"$root/scripts/build.sh"
+BUILD_TARGETS=leaf-margin "$root/scripts/build.sh"
 mkdir -p "$root/sample-output"
 cd "$root/sample-output"
 "$root/build/leaf-margin" "$root/samples/sample-leaf.jpg"
