@@ -4,9 +4,9 @@
 #include <cmath>
 #include <fstream>
 #include <iterator>
+#include <limits>
 #include <opencv2/imgcodecs.hpp>
 #include <opencv2/imgproc.hpp>
-#include <sstream>
 #include <streambuf>
 
 #include "geometry/chain.h"
@@ -135,10 +135,12 @@ void checkAnalysis(Checker& check, const std::vector<cv::Point>& outline,
   const std::size_t teeth = static_cast<std::size_t>(std::max(0, std::min(a, tips) - 1 + f));
   const std::size_t sinuses = static_cast<std::size_t>(std::max(0, std::min(tips - 1, a)));
   const MeasurementRecord& r = measured.record;
-  const double big = HUGE_VAL;
+  // Lengths are finite; a base of length 0 makes the ratio infinite (or NaN).
+  const double big = std::numeric_limits<double>::max();
   checkSeries(check, r.largeursDents, teeth, 0.0, big, false, "largeursDents");
   checkSeries(check, r.hauteursDents, teeth, 0.0, big, false, "hauteursDents");
-  checkSeries(check, r.rapportsHauteurLargeur, teeth, 0.0, big, true, "rapportsHauteurLargeur");
+  checkSeries(check, r.rapportsHauteurLargeur, teeth, 0.0, HUGE_VAL, true,
+              "rapportsHauteurLargeur");
   checkSeries(check, r.anglesDents, teeth, 0.0, kPiLiteral, true, "anglesDents");
   checkSeries(check, r.anglesApicaux, teeth, 0.0, kPiLiteral, true, "anglesApicaux");
   checkSeries(check, r.symetriesCentre, teeth, 0.0, 100.0, true, "symetriesCentre");
@@ -168,6 +170,31 @@ std::string analyse(const std::vector<cv::Point>& leafOutline,
   return check.problem();
 }
 
+bool insideBorderBand(const std::vector<cv::Point>& chain, cv::Size picture) {
+  for (const cv::Point& p : chain)
+    if (p.x <= 10 || p.y <= 10 || p.x >= picture.width - 10 || p.y >= picture.height - 10)
+      return false;
+  return true;
+}
+
+// What the outline stage made of a picture: both chains dense and clear of the 10-pixel border
+// band (every kept contour point lies inside it, and so does every bridge and average between
+// them), then the analysis.
+std::string analyseSampledOutline(const LeafOutline& outline, const cv::Mat& sourceImage,
+                                  const cv::Mat& foregroundMask) {
+  Checker check;
+  check.require(outline.leafOutline.size() >= 2, "leafOutline has fewer than two points");
+  check.require(isDenseChain(outline.leafOutline), "leafOutline is not dense");
+  check.require(isDenseChain(outline.smoothOutline), "smoothOutline is not dense");
+  check.require(insideBorderBand(outline.leafOutline, foregroundMask.size()),
+                "leafOutline reaches the border band");
+  check.require(insideBorderBand(outline.smoothOutline, foregroundMask.size()),
+                "smoothOutline reaches the border band");
+  if (!check.problem().empty()) return check.problem();
+  return analyse(outline.leafOutline, outline.smoothOutline, sourceImage, foregroundMask,
+                 outline.outlineDrawing);
+}
+
 }  // namespace
 
 bool isDenseChain(const std::vector<cv::Point>& chain) {
@@ -187,7 +214,9 @@ AnalysisCase analysisCaseFromBytes(const std::uint8_t* data, std::size_t size) {
   const std::optional<std::vector<cv::Point>> smoothDense =
       getAllPointsOfContour(smoothContour(c.leafOutline, 35), c.pictureSize);
   c.smoothOutline = removeConsecutiveDuplicates(smoothDense.value_or(std::vector<cv::Point>()));
-  const int mode = size > 8 ? data[8] % 3 : 0;
+  const int modeByte = size > 8 ? data[8] : 0;
+  c.throughOutlineStage = (modeByte / 3) % 2 == 1;
+  const int mode = c.throughOutlineStage ? 0 : modeByte % 3;
   if (mode == 0)
     c.foregroundMask = regionAbove(c.leafOutline, c.pictureSize);
   else
@@ -198,6 +227,17 @@ AnalysisCase analysisCaseFromBytes(const std::uint8_t* data, std::size_t size) {
 
 std::string runAnalysisCase(const std::uint8_t* data, std::size_t size) {
   const AnalysisCase c = analysisCaseFromBytes(data, size);
+  if (c.throughOutlineStage) {
+    DiscardBuffer discard;
+    std::ostream trace(&discard);
+    const RunOutput out{trace, "", false};
+    std::vector<std::vector<cv::Point>> contours;
+    std::vector<cv::Vec4i> hierarchy;
+    externalContours(c.foregroundMask, contours, hierarchy);
+    const LeafOutline outline = extractLeafOutline(contours, hierarchy, c.sourceImage,
+                                                   c.foregroundMask, c.foregroundMask, out);
+    return outline.ok ? analyseSampledOutline(outline, c.sourceImage, c.foregroundMask) : "";
+  }
   // The outline stage never hands on a chain of one point.
   if (c.leafOutline.size() < 2) return "";
   return analyse(c.leafOutline, c.smoothOutline, c.sourceImage, c.foregroundMask,
@@ -232,10 +272,8 @@ std::string runDecodeCase(const std::uint8_t* data, std::size_t size) {
   const LeafOutline outline = extractLeafOutline(seg.contours, seg.hierarchy, seg.sourceImage,
                                                  seg.binaryImage, seg.foregroundMask, out);
   if (!outline.ok) return check.problem();
-  check.require(isDenseChain(outline.leafOutline), "leafOutline is not dense");
-  check.require(isDenseChain(outline.smoothOutline), "smoothOutline is not dense");
-  const std::string problem = analyse(outline.leafOutline, outline.smoothOutline,
-                                      seg.sourceImage, seg.foregroundMask, outline.outlineDrawing);
+  const std::string problem =
+      analyseSampledOutline(outline, seg.sourceImage, seg.foregroundMask);
   check.require(problem.empty(), problem);
   return check.problem();
 }

@@ -23,18 +23,24 @@ constexpr int kMaxSegmentedSide = 64;
 //   byte 0..1  picture width - 1 (little endian, modulo kMaxPictureSide)
 //   byte 2..3  picture height - 1
 //   byte 4..5  start x, byte 6..7 start y (modulo width, height)
-//   byte 8     foreground mode: 0 the region above the outline, 1 nothing, 2 everything
+//   byte 8     mode m: m / 3 odd sends the case through the outline stage (below); otherwise
+//              m % 3 picks the foreground: 0 the region above the outline, 1 nothing,
+//              2 everything
 //   then one byte per run: low 3 bits a direction (0 east, then clockwise on screen: 1
 //   south-east, 2 south, ... 7 north-east), high 5 bits the run length - 1.
 // Every step is clamped to the picture and repeated points are dropped, so the outline is a
 // dense 8-connected open chain of at most kMaxOutlinePoints points; it may cross itself, turn
 // back, or run along a column. Missing header bytes read as 0.
+// Through the outline stage, the foreground (and the Otsu mask) is the region above the
+// outline, and the leaf outline and its smooth companion are what contour choice, border
+// trimming and sampling make of that region's external contours.
 struct AnalysisCase {
   cv::Size pictureSize;
   std::vector<cv::Point> leafOutline;
   std::vector<cv::Point> smoothOutline;  // built as the outline stage builds it
   cv::Mat foregroundMask;                // 8-bit, 0/255
   cv::Mat sourceImage;                   // 8-bit BGR, a flat grey
+  bool throughOutlineStage = false;
 };
 
 AnalysisCase analysisCaseFromBytes(const std::uint8_t* data, std::size_t size);

@@ -30,7 +30,7 @@ export OPENCV_IO_MAX_IMAGE_PIXELS=${OPENCV_IO_MAX_IMAGE_PIXELS:-16777216}
 
 max_len() {
   case "$1" in
-    analysis) echo 4096 ;;  # 9 header bytes and up to ~4000 runs: the 30000-point bound is reachable
+    analysis) echo 4096 ;;  # 9 header bytes and ~4000 runs: the 30000-point bound is reachable
     *) echo 16384 ;;
   esac
 }

@@ -9,7 +9,9 @@ build=${ASAN_BUILD_DIR:-$root/build-asan}
 "$root/scripts/setup.sh"
 cmake -S "$root" -B "$build" -DLEAFMARGIN_SANITIZE=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build "$build" -j "$(nproc)"
-export ASAN_OPTIONS=${ASAN_OPTIONS:-halt_on_error=1:abort_on_error=1:print_stacktrace=1:detect_leaks=1:strict_string_checks=1:detect_stack_use_after_return=1}
+asan_options=halt_on_error=1:abort_on_error=1:print_stacktrace=1:detect_leaks=1
+asan_options+=:strict_string_checks=1:detect_stack_use_after_return=1
+export ASAN_OPTIONS=${ASAN_OPTIONS:-$asan_options}
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-halt_on_error=1:print_stacktrace=1}
 cd "$build"
 ctest --output-on-failure -j "$(nproc)" "$@"

@@ -6,8 +6,10 @@
 #include <algorithm>
 #include <filesystem>
 #include <functional>
+#include <sstream>
 
 #include "fuzz_cases.h"
+#include "segmentation/leaf_outline.h"
 #include "segmentation/segment_leaf.h"
 #include "support/run_program.h"
 
@@ -56,10 +58,12 @@ TEST(FuzzRegressions, ADamagedDicomFileIsAnUnreadablePictureNotAnAbort) {
   const std::string bytes = readFileBytes((kFuzzDir / "regressions" / "decode" /
                                            "damaged-dicom-header").string());
   ASSERT_EQ(bytes.size(), 135u);
-  EXPECT_TRUE(looksLikeDicom(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()));
-  EXPECT_FALSE(looksLikeDicom(reinterpret_cast<const std::uint8_t*>(bytes.data()), 131));
-  const std::string shifted = " " + bytes;
-  EXPECT_FALSE(looksLikeDicom(reinterpret_cast<const std::uint8_t*>(shifted.data()), shifted.size()));
+  const auto dicom = [](const std::string& b, std::size_t size) {
+    return looksLikeDicom(reinterpret_cast<const std::uint8_t*>(b.data()), size);
+  };
+  EXPECT_TRUE(dicom(bytes, bytes.size()));
+  EXPECT_FALSE(dicom(bytes, 131));  // too short to hold the whole magic
+  EXPECT_FALSE(dicom(" " + bytes, bytes.size() + 1));
 
   testing::ScratchDir dir("dicom");
   fs::copy_file(kFuzzDir / "regressions" / "decode" / "damaged-dicom-header",
@@ -70,11 +74,13 @@ TEST(FuzzRegressions, ADamagedDicomFileIsAnUnreadablePictureNotAnAbort) {
 }
 
 std::vector<std::uint8_t> header(int width, int height, int x, int y, int mode) {
-  return {static_cast<std::uint8_t>((width - 1) & 255), static_cast<std::uint8_t>((width - 1) >> 8),
-          static_cast<std::uint8_t>((height - 1) & 255), static_cast<std::uint8_t>((height - 1) >> 8),
-          static_cast<std::uint8_t>(x & 255), static_cast<std::uint8_t>(x >> 8),
-          static_cast<std::uint8_t>(y & 255), static_cast<std::uint8_t>(y >> 8),
-          static_cast<std::uint8_t>(mode)};
+  std::vector<std::uint8_t> bytes;
+  for (int v : {width - 1, height - 1, x, y}) {
+    bytes.push_back(static_cast<std::uint8_t>(v & 255));
+    bytes.push_back(static_cast<std::uint8_t>(v >> 8));
+  }
+  bytes.push_back(static_cast<std::uint8_t>(mode));
+  return bytes;
 }
 
 std::uint8_t run(int direction, int length) {
@@ -112,6 +118,45 @@ TEST(FuzzInput, BytesGiveADenseOutlineInsideThePictureWithItsSmoothCompanion) {
   EXPECT_EQ(c.foregroundMask.at<uchar>(45, 25), 255);  // inside the first tooth (tip at y 60)
   EXPECT_EQ(c.sourceImage.size(), c.pictureSize);
   EXPECT_EQ(runAnalysisCase(bytes.data(), bytes.size()), "");
+}
+
+TEST(FuzzInput, ModeThreeSendsTheRegionAboveTheOutlineThroughTheOutlineStage) {
+  // Shoulders from the left border to the right one with five teeth between them, 250 pixels
+  // below the top of a 600 x 400 picture: the region above is the only contour and the leaf.
+  std::vector<std::uint8_t> bytes = header(600, 400, 0, 250, 3);
+  for (int k = 0; k < 4; ++k) bytes.push_back(run(0, 25));
+  for (int t = 0; t < 5; ++t) {
+    bytes.push_back(run(1, 20));
+    bytes.push_back(run(7, 20));
+  }
+  for (int k = 0; k < 12; ++k) bytes.push_back(run(0, 25));  // the last steps meet the border
+  const AnalysisCase c = analysisCaseFromBytes(bytes.data(), bytes.size());
+  EXPECT_TRUE(c.throughOutlineStage);
+  EXPECT_EQ(c.leafOutline.back(), cv::Point(599, 250));
+  EXPECT_EQ(cv::countNonZero(c.foregroundMask.row(100)), 600);
+  EXPECT_EQ(c.foregroundMask.at<uchar>(300, 300), 0);
+  // The contour keeps each straight shoulder as its two end points, and trimming drops the ends
+  // on the picture's sides: the margin runs from the first tooth's sinus to the last one's.
+  std::vector<std::vector<cv::Point>> contours;
+  std::vector<cv::Vec4i> hierarchy;
+  externalContours(c.foregroundMask, contours, hierarchy);
+  std::ostringstream trace;
+  const LeafOutline outline = extractLeafOutline(contours, hierarchy, c.sourceImage,
+                                                 c.foregroundMask, c.foregroundMask,
+                                                 RunOutput{trace, "", false});
+  ASSERT_TRUE(outline.ok);
+  const auto [left, right] = std::minmax_element(
+      outline.leafOutline.begin(), outline.leafOutline.end(),
+      [](cv::Point a, cv::Point b) { return a.x < b.x; });
+  EXPECT_EQ(left->x, 100);
+  EXPECT_EQ(right->x, 300);
+  EXPECT_EQ(outline.leafOutline.size(), 201u);
+  EXPECT_EQ(runAnalysisCase(bytes.data(), bytes.size()), "");
+
+  bytes[8] = 2;  // the walk itself, with everything foreground
+  const AnalysisCase direct = analysisCaseFromBytes(bytes.data(), bytes.size());
+  EXPECT_FALSE(direct.throughOutlineStage);
+  EXPECT_EQ(cv::countNonZero(direct.foregroundMask), 600 * 400);
 }
 
 TEST(FuzzInput, OutlinesStopAtTheirLengthBoundAndTinyPicturesStayValid) {
