@@ -3,7 +3,7 @@
 # build-fuzz/ (or $FUZZ_BUILD_DIR) and runs each for a while (default 60 seconds), starting from
 # the kept corpus in fuzz/corpus/<target>/. Afterwards what the run found is merged into the
 # kept corpus (-merge=1), so it only grows by inputs that reach new code; FUZZ_MINIMISE=1
-# instead replaces it by the smallest set of kept and found inputs with the same coverage.
+# instead replaces it by the smallest set of kept and found inputs that reach the same edges.
 # A crash, a broken invariant or a hang leaves its input in build-fuzz/artifacts/ and makes the
 # script fail; turn it into a regression (fuzz/regressions/<target>/) together with its fix.
 #
@@ -52,21 +52,25 @@ for target in "${targets[@]}"; do
     echo "== $target: the fuzzer stopped on a failure; its input is in $artifacts"
     status=1
   fi
+  merge_options=()
   if [ "${FUZZ_MINIMISE:-0}" = 1 ]; then
-    # The smallest set of kept and found inputs that covers what they all cover.
+    # The smallest set of kept and found inputs that reaches every code edge they all reach
+    # (hit counts left out, which keeps the set small).
     echo "== $target: minimising the kept corpus together with what was found"
     merged="$build/merged/$target"
     rm -rf "$merged"
     mkdir -p "$merged"
     merge_into="$merged"
+    merge_options=(-use_counters=0)
   else
     # Kept inputs stay (the decode seeds differ in ways the uninstrumented decoders cannot
     # show); found inputs join them only when they reach code the kept ones do not.
     echo "== $target: merging what was found into the kept corpus"
     merge_into="$kept"
   fi
-  if ! "$fuzzer" -merge=1 -rss_limit_mb=4096 -timeout=60 -max_len="$(max_len "$target")" \
-      "$merge_into" "$kept" "$found" 2>"$build/merge-$target.log"; then
+  if ! "$fuzzer" -merge=1 "${merge_options[@]}" -rss_limit_mb=4096 -timeout=60 \
+      -max_len="$(max_len "$target")" "$merge_into" "$kept" "$found" \
+      2>"$build/merge-$target.log"; then
     echo "== $target: merge failed, see $build/merge-$target.log"
     status=1
     continue
@@ -79,7 +83,9 @@ for target in "${targets[@]}"; do
   rm -rf "$found"
   echo "== $target: $(ls "$kept" | wc -l) inputs kept in fuzz/corpus/$target"
   for slow in "$artifacts/$target"-slow-unit-*; do
-    if [ -e "$slow" ]; then echo "== $target: slower than a second: $slow"; fi
+    if [ -e "$slow" ]; then
+      echo "== $target: slower than a second (this run or an earlier one): $slow"
+    fi
   done
 done
 exit $status
