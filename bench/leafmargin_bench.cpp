@@ -78,16 +78,16 @@ int main(int argc, char** argv) {
   }
   std::filesystem::create_directories(outDir);
   if (!generate.empty()) {
-    leafmargin::leafgen::LeafSpec spec;
-    if (std::sscanf(generate.c_str(), "%dx%d", &spec.width, &spec.height) != 2) return usage();
-    spec.teeth = teeth;
-    spec.toothWidth = (spec.width - 200) / teeth;
-    spec.toothHeight = spec.toothWidth / 2;
-    spec.marginY = spec.height / 2;
-    spec.shape = leafmargin::leafgen::ToothShape::Saw;
-    spec.noiseSigma = 4.0;
+    leafmargin::leafgen::LeafSpec design;
+    if (std::sscanf(generate.c_str(), "%dx%d", &design.width, &design.height) != 2) return usage();
+    design.teeth = teeth;
+    design.toothWidth = (design.width - 200) / teeth;
+    design.toothHeight = design.toothWidth / 2;
+    design.marginY = design.height / 2;
+    design.shape = leafmargin::leafgen::ToothShape::Saw;
+    design.noiseSigma = 4.0;
     picture = savePath.empty() ? (std::filesystem::path(outDir) / "generated.png").string() : savePath;
-    cv::imwrite(picture, leafmargin::leafgen::generateLeaf(spec).image);
+    cv::imwrite(picture, leafmargin::leafgen::generateLeaf(design).image);
   }
   if (picture.empty()) return usage();
 

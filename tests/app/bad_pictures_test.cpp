@@ -37,15 +37,15 @@ ProgramRun runWithEarlierTable(const ScratchDir& dir, const std::string& picture
 }
 
 leafgen::LeafSpec smallLeaf(int teeth) {
-  leafgen::LeafSpec spec;
-  spec.width = 620;
-  spec.height = 330;
-  spec.marginY = 190;
-  spec.teeth = teeth;
-  spec.toothWidth = 90;
-  spec.toothHeight = 50;
-  spec.shape = leafgen::ToothShape::Saw;
-  return spec;
+  leafgen::LeafSpec design;
+  design.width = 620;
+  design.height = 330;
+  design.marginY = 190;
+  design.teeth = teeth;
+  design.toothWidth = 90;
+  design.toothHeight = 50;
+  design.shape = leafgen::ToothShape::Saw;
+  return design;
 }
 
 std::string line(const ProgramRun& run, const std::string& prefix) {
@@ -166,10 +166,10 @@ TEST(AwkwardPictures, UntoothedAndSingleToothLeavesCompleteWithAnEmptyTable) {
 
 TEST(AwkwardPictures, LeafTouchingThreeBordersIsBridgedAcrossTheRemovedStretch) {
   ScratchDir dir("borders");
-  leafgen::LeafSpec spec = smallLeaf(4);
-  leafgen::GeneratedLeaf leaf = leafgen::generateLeaf(spec);
+  leafgen::LeafSpec design = smallLeaf(4);
+  leafgen::GeneratedLeaf leaf = leafgen::generateLeaf(design);
   // A lobe on the right runs down to the bottom edge: the leaf touches top, sides and bottom.
-  cv::rectangle(leaf.image, {560, 100}, {619, 329}, spec.leafColour, cv::FILLED);
+  cv::rectangle(leaf.image, {560, 100}, {619, 329}, design.leafColour, cv::FILLED);
   ASSERT_TRUE(cv::imwrite((dir.path() / "leaf.png").string(), leaf.image));
   const ProgramRun run = testing::runProgram(dir.path(), {"leaf.png"});
   ASSERT_EQ(run.status, 0) << run.stdoutText;

@@ -86,16 +86,16 @@ inline std::vector<std::string> lines(const std::string& text) {
 // contour to pass the area limit (600 x 300 pixels) and small enough for GrabCut to take about
 // a second.
 inline void writeSmallLeaf(const fs::path& path, int teeth, unsigned seed) {
-  leafgen::LeafSpec spec;
-  spec.width = 600;
-  spec.height = 300;
-  spec.marginY = 170;
-  spec.teeth = teeth;
-  spec.toothWidth = 60;
-  spec.toothHeight = 30;
-  spec.seed = seed;
+  leafgen::LeafSpec design;
+  design.width = 600;
+  design.height = 300;
+  design.marginY = 170;
+  design.teeth = teeth;
+  design.toothWidth = 60;
+  design.toothHeight = 30;
+  design.seed = seed;
   fs::create_directories(path.parent_path());
-  cv::imwrite(path.string(), leafgen::generateLeaf(spec).image);
+  cv::imwrite(path.string(), leafgen::generateLeaf(design).image);
 }
 
 // The header line of results.csv, with its line end.

@@ -46,9 +46,9 @@ std::string imageFingerprints(const std::filesystem::path& dir) {
   return lines;
 }
 
-void compareWithGolden(const std::string& name, const leafgen::LeafSpec& spec) {
+void compareWithGolden(const std::string& name, const leafgen::LeafSpec& design) {
   testing::ScratchDir dir(name);
-  ASSERT_TRUE(cv::imwrite((dir.path() / "leaf.png").string(), leafgen::generateLeaf(spec).image));
+  ASSERT_TRUE(cv::imwrite((dir.path() / "leaf.png").string(), leafgen::generateLeaf(design).image));
   const testing::ProgramRun run = testing::runProgram(dir.path(), {"leaf.png"});
   ASSERT_EQ(run.status, 0) << run.stdoutText;
   const std::map<std::string, std::string> produced{
@@ -67,25 +67,25 @@ void compareWithGolden(const std::string& name, const leafgen::LeafSpec& spec) {
 }
 
 TEST(GoldenOutputs, SawTeethWithNoise) {
-  leafgen::LeafSpec spec;
-  spec.shape = leafgen::ToothShape::Saw;
-  spec.teeth = 7;
-  spec.toothWidth = 95;
-  spec.toothHeight = 55;
-  spec.noiseSigma = 8.0;
-  spec.seed = 21;
-  compareWithGolden("saw-noise", spec);
+  leafgen::LeafSpec design;
+  design.shape = leafgen::ToothShape::Saw;
+  design.teeth = 7;
+  design.toothWidth = 95;
+  design.toothHeight = 55;
+  design.noiseSigma = 8.0;
+  design.seed = 21;
+  compareWithGolden("saw-noise", design);
 }
 
 TEST(GoldenOutputs, TurnedLeafWithRoundedTeeth) {
-  leafgen::LeafSpec spec;
-  spec.shape = leafgen::ToothShape::Rounded;
-  spec.teeth = 5;
-  spec.toothWidth = 120;
-  spec.toothHeight = 70;
-  spec.turn180 = true;
-  spec.jpegQuality = 85;
-  compareWithGolden("turned-rounded", spec);
+  leafgen::LeafSpec design;
+  design.shape = leafgen::ToothShape::Rounded;
+  design.teeth = 5;
+  design.toothWidth = 120;
+  design.toothHeight = 70;
+  design.turn180 = true;
+  design.jpegQuality = 85;
+  compareWithGolden("turned-rounded", design);
 }
 
 }  // namespace

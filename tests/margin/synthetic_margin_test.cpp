@@ -39,17 +39,17 @@ SampledMargin sample(const std::vector<cv::Point>& polyline, int width) {
 }
 
 LeafSpec flatShoulders(int teeth, ToothShape shape) {
-  LeafSpec spec;
-  spec.teeth = teeth;
-  spec.shape = shape;
-  spec.width = teeth * spec.toothWidth + 300;
-  spec.shoulderRise = 0;
-  return spec;
+  LeafSpec design;
+  design.teeth = teeth;
+  design.shape = shape;
+  design.width = teeth * design.toothWidth + 300;
+  design.shoulderRise = 0;
+  return design;
 }
 
 // The margin from 40 points before the first tip onward: polyline [shoulder, sinus 0, tip 1, ...].
-std::vector<cv::Point> startingInsideTheFirstTooth(const LeafSpec& spec) {
-  std::vector<cv::Point> margin = leafgen::marginPolyline(spec);
+std::vector<cv::Point> startingInsideTheFirstTooth(const LeafSpec& design) {
+  std::vector<cv::Point> margin = leafgen::marginPolyline(design);
   const cv::Point sinus = margin[1], tip = margin[2];
   const int steps = std::max(std::abs(tip.x - sinus.x), std::abs(tip.y - sinus.y));
   const cv::Point start = tip + (sinus - tip) * 40 / steps;
@@ -79,9 +79,9 @@ void expectNear(const std::vector<cv::Point>& outline, const std::vector<int>& p
 TEST(SyntheticMargin, ToothFirstKeepsTheInnerTeethAndSinuses) {
   for (ToothShape shape : {ToothShape::Symmetric, ToothShape::Saw}) {
     for (int n : {3, 4, 6, 9}) {
-      const LeafSpec spec = flatShoulders(n, shape);
-      const leafgen::GeneratedLeaf leaf = leafgen::generateLeaf(spec);
-      const SampledMargin m = sample(leafgen::marginPolyline(spec), spec.width);
+      const LeafSpec design = flatShoulders(n, shape);
+      const leafgen::GeneratedLeaf leaf = leafgen::generateLeaf(design);
+      const SampledMargin m = sample(leafgen::marginPolyline(design), design.width);
       const Analysed a = analyse(m);
       SCOPED_TRACE(std::string(leafgen::toothShapeName(shape)) + " " + std::to_string(n));
       EXPECT_FALSE(a.result.commenceParSinus);
@@ -100,9 +100,9 @@ TEST(SyntheticMargin, ToothFirstKeepsTheInnerTeethAndSinuses) {
 TEST(SyntheticMargin, SinusFirstKeepsAsManyTeethAsSinuses) {
   for (ToothShape shape : {ToothShape::Symmetric, ToothShape::Saw}) {
     for (int n : {3, 5, 8}) {
-      const LeafSpec spec = flatShoulders(n, shape);
-      const leafgen::GeneratedLeaf leaf = leafgen::generateLeaf(spec);
-      const SampledMargin m = sample(startingInsideTheFirstTooth(spec), spec.width);
+      const LeafSpec design = flatShoulders(n, shape);
+      const leafgen::GeneratedLeaf leaf = leafgen::generateLeaf(design);
+      const SampledMargin m = sample(startingInsideTheFirstTooth(design), design.width);
       const Analysed a = analyse(m);
       SCOPED_TRACE(std::string(leafgen::toothShapeName(shape)) + " " + std::to_string(n));
       EXPECT_TRUE(a.result.commenceParSinus);
@@ -130,9 +130,9 @@ TEST(SyntheticMargin, GentlyWavyMarginHasNoTeeth) {
 }
 
 TEST(SyntheticMargin, MarksTipsOverSinusesAndWritesTheDrawing) {
-  const LeafSpec spec = flatShoulders(5, ToothShape::Symmetric);
-  const SampledMargin m = sample(leafgen::marginPolyline(spec), spec.width);
-  cv::Mat drawing = cv::Mat::zeros(400, spec.width, CV_8UC3);
+  const LeafSpec design = flatShoulders(5, ToothShape::Symmetric);
+  const SampledMargin m = sample(leafgen::marginPolyline(design), design.width);
+  cv::Mat drawing = cv::Mat::zeros(400, design.width, CV_8UC3);
   std::ostringstream trace;
   const std::string dir = ::testing::TempDir();
   const MarginAnalysis result = analyseMargin(m.outline, m.smooth, drawing, RunOutput{trace, dir});
@@ -147,11 +147,11 @@ TEST(SyntheticMargin, MarksTipsOverSinusesAndWritesTheDrawing) {
 
 // A long toothed margin of about 30000 points: the analysis against the literal procedures.
 TEST(SyntheticMargin, ThirtyThousandPointsInMilliseconds) {
-  LeafSpec spec = flatShoulders(179, ToothShape::Saw);
-  spec.toothWidth = 120;
-  spec.toothHeight = 70;
-  spec.width = spec.teeth * spec.toothWidth + 300;
-  const SampledMargin m = sample(leafgen::marginPolyline(spec), spec.width);
+  LeafSpec design = flatShoulders(179, ToothShape::Saw);
+  design.toothWidth = 120;
+  design.toothHeight = 70;
+  design.width = design.teeth * design.toothWidth + 300;
+  const SampledMargin m = sample(leafgen::marginPolyline(design), design.width);
   ASSERT_GE(m.outline.size(), 29000u);
   ASSERT_LE(m.outline.size(), 31000u);
 

@@ -41,40 +41,40 @@ double nearestDistance(cv::Point p, const std::vector<cv::Point>& points) {
   return best;
 }
 
-void expectDrawnTeeth(const leafgen::LeafSpec& spec) {
-  const leafgen::GeneratedLeaf leaf = leafgen::generateLeaf(spec);
+void expectDrawnTeeth(const leafgen::LeafSpec& design) {
+  const leafgen::GeneratedLeaf leaf = leafgen::generateLeaf(design);
   const Analysed a = analyse(leaf.image);
   const MeasurementRecord& r = a.measured.record;
   ASSERT_FALSE(a.measured.aborted);
   // The end teeth of the margin meet the flat shoulders and are not measured as teeth.
-  ASSERT_GE(static_cast<int>(r.largeursDents.size()), spec.teeth - 2);
-  ASSERT_LE(static_cast<int>(r.largeursDents.size()), spec.teeth);
+  ASSERT_GE(static_cast<int>(r.largeursDents.size()), design.teeth - 2);
+  ASSERT_LE(static_cast<int>(r.largeursDents.size()), design.teeth);
   for (cv::Point tip : a.tips) EXPECT_LE(nearestDistance(tip, leaf.tips), 3.0) << tip;
   for (size_t t = 0; t < r.largeursDents.size(); ++t) {
-    EXPECT_NEAR(r.largeursDents[t], spec.toothWidth, 3.0) << "tooth " << t;
-    EXPECT_NEAR(r.hauteursDents[t], spec.toothHeight, 3.0) << "tooth " << t;
+    EXPECT_NEAR(r.largeursDents[t], design.toothWidth, 3.0) << "tooth " << t;
+    EXPECT_NEAR(r.hauteursDents[t], design.toothHeight, 3.0) << "tooth " << t;
     EXPECT_FALSE(std::isnan(r.anglesApicaux[t])) << "tooth " << t;
   }
-  for (double w : r.largeursSinus) EXPECT_NEAR(w, spec.toothWidth, 3.0);
+  for (double w : r.largeursSinus) EXPECT_NEAR(w, design.toothWidth, 3.0);
   // Neighbouring tips at one height: the deepest notch is one tooth height.
-  EXPECT_NEAR(r.profondeurMax, spec.toothHeight, 3.0);
+  EXPECT_NEAR(r.profondeurMax, design.toothHeight, 3.0);
 }
 
 TEST(SyntheticLeaf, SymmetricTeethAreMeasuredAsDrawn) {
-  leafgen::LeafSpec spec;
-  spec.shape = leafgen::ToothShape::Symmetric;
-  expectDrawnTeeth(spec);
+  leafgen::LeafSpec design;
+  design.shape = leafgen::ToothShape::Symmetric;
+  expectDrawnTeeth(design);
 }
 
 TEST(SyntheticLeaf, SawTeethOnANoisyPictureAreMeasuredAsDrawn) {
-  leafgen::LeafSpec spec;
-  spec.shape = leafgen::ToothShape::Saw;
-  spec.teeth = 7;
-  spec.toothWidth = 90;
-  spec.toothHeight = 50;
-  spec.noiseSigma = 12.0;
-  spec.seed = 4;
-  expectDrawnTeeth(spec);
+  leafgen::LeafSpec design;
+  design.shape = leafgen::ToothShape::Saw;
+  design.teeth = 7;
+  design.toothWidth = 90;
+  design.toothHeight = 50;
+  design.noiseSigma = 12.0;
+  design.seed = 4;
+  expectDrawnTeeth(design);
 }
 
 }  // namespace

@@ -97,9 +97,9 @@ TEST(OutlineStage, NoLeafAndSinglePointOutlinesEndWithTheDensificationMessage) {
 }
 
 TEST(OutlineStage, GeneratedLeafGivesAnOpenDenseMarginThroughEveryDrawnTip) {
-  leafgen::LeafSpec spec;
-  spec.teeth = 5;
-  const leafgen::GeneratedLeaf leaf = leafgen::generateLeaf(spec);
+  leafgen::LeafSpec design;
+  design.teeth = 5;
+  const leafgen::GeneratedLeaf leaf = leafgen::generateLeaf(design);
   const cv::Mat mask = otsuMask(toGray(leaf.image));
   std::vector<std::vector<cv::Point>> contours;
   std::vector<cv::Vec4i> hierarchy;
@@ -119,11 +119,11 @@ TEST(OutlineStage, GeneratedLeafGivesAnOpenDenseMarginThroughEveryDrawnTip) {
   // (the shoulders climb in steps of about 33 pixels; the first kept step lies past x = 10).
   EXPECT_GT(std::min(firstX, lastX), 10);
   EXPECT_LT(std::min(firstX, lastX), 10 + 40);
-  EXPECT_LT(std::max(firstX, lastX), spec.width - 10);
-  EXPECT_GT(std::max(firstX, lastX), spec.width - 10 - 40);
+  EXPECT_LT(std::max(firstX, lastX), design.width - 10);
+  EXPECT_GT(std::max(firstX, lastX), design.width - 10 - 40);
   for (const cv::Point& p : chain) {
     ASSERT_GT(p.y, 10);
-    ASSERT_LT(p.y, spec.height - 10);
+    ASSERT_LT(p.y, design.height - 10);
   }
   for (const cv::Point& tip : leaf.tips) {
     const bool passes = std::any_of(chain.begin(), chain.end(), [&](const cv::Point& p) {
@@ -135,8 +135,8 @@ TEST(OutlineStage, GeneratedLeafGivesAnOpenDenseMarginThroughEveryDrawnTip) {
   for (size_t i = 1; i < outline.smoothOutline.size(); ++i)
     ASSERT_LE(cv::norm(outline.smoothOutline[i] - outline.smoothOutline[i - 1]), std::sqrt(2.0));
   for (const cv::Point& p : outline.smoothOutline) {
-    ASSERT_GE(p.y, spec.marginY - spec.shoulderRise);
-    ASSERT_LE(p.y, spec.marginY + spec.toothHeight);
+    ASSERT_GE(p.y, design.marginY - design.shoulderRise);
+    ASSERT_LE(p.y, design.marginY + design.toothHeight);
   }
 }
 

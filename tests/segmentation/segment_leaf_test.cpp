@@ -67,25 +67,25 @@ TEST(Reading, GreySixteenBitAndAlphaPicturesLoadAsEightBitColour) {
 }
 
 TEST(Segmentation, LeafAtTheBottomIsTurnedButTheGrabCutFileAndGreyAreNot) {
-  leafgen::LeafSpec spec;
-  spec.width = 360;
-  spec.height = 200;
-  spec.marginY = 90;
-  spec.teeth = 3;
-  spec.toothWidth = 60;
-  spec.toothHeight = 40;
-  spec.turn180 = true;
-  const leafgen::GeneratedLeaf leaf = leafgen::generateLeaf(spec);
+  leafgen::LeafSpec design;
+  design.width = 360;
+  design.height = 200;
+  design.marginY = 90;
+  design.teeth = 3;
+  design.toothWidth = 60;
+  design.toothHeight = 40;
+  design.turn180 = true;
+  const leafgen::GeneratedLeaf leaf = leafgen::generateLeaf(design);
   std::ostringstream trace;
   const Segmentation seg = segmentLeaf(leaf.image.clone(), RunOutput{trace, "", false});
   EXPECT_EQ(trace.str(), "aa\nbb\ncc\ndd\n");
   ASSERT_TRUE(seg.turned);
   // The leaf is now at the top of the turned pictures, while grey and labels keep it below.
-  EXPECT_EQ(seg.foregroundMask.at<uchar>(5, spec.width / 2), 255);
-  EXPECT_EQ(seg.binaryImage.at<uchar>(5, spec.width / 2), 255);
-  EXPECT_EQ(seg.grabCutMask.at<uchar>(5, spec.width / 2) & 1, 0);
-  EXPECT_GT(seg.grayImage.at<uchar>(spec.height - 5, spec.width / 2), 100);
-  EXPECT_GT(seg.sourceImage.at<cv::Vec3b>(5, spec.width / 2)[1], 100);
+  EXPECT_EQ(seg.foregroundMask.at<uchar>(5, design.width / 2), 255);
+  EXPECT_EQ(seg.binaryImage.at<uchar>(5, design.width / 2), 255);
+  EXPECT_EQ(seg.grabCutMask.at<uchar>(5, design.width / 2) & 1, 0);
+  EXPECT_GT(seg.grayImage.at<uchar>(design.height - 5, design.width / 2), 100);
+  EXPECT_GT(seg.sourceImage.at<cv::Vec3b>(5, design.width / 2)[1], 100);
   ASSERT_EQ(seg.contours.size(), 1u);
 }
 

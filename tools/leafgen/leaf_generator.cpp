@@ -25,16 +25,16 @@ const char* toothShapeName(ToothShape shape) {
 
 namespace {
 
-int firstToothX(const LeafSpec& spec) { return (spec.width - spec.teeth * spec.toothWidth) / 2; }
+int firstToothX(const LeafSpec& design) { return (design.width - design.teeth * design.toothWidth) / 2; }
 
 // Fraction of the tooth's base at which its tip stands.
 double tipFraction(ToothShape shape) { return shape == ToothShape::Saw ? 0.8 : 0.5; }
 
-void appendTooth(const LeafSpec& spec, int x0, std::vector<cv::Point>& out) {
-  const int w = spec.toothWidth;
-  const int h = spec.toothHeight;
-  const int y = spec.marginY;
-  if (spec.shape == ToothShape::Rounded) {
+void appendTooth(const LeafSpec& design, int x0, std::vector<cv::Point>& out) {
+  const int w = design.toothWidth;
+  const int h = design.toothHeight;
+  const int y = design.marginY;
+  if (design.shape == ToothShape::Rounded) {
     for (int i = 0; i < w; ++i) {
       const double t = static_cast<double>(i) / w;
       out.emplace_back(x0 + i, y + static_cast<int>(std::lround(h * std::sin(M_PI * t))));
@@ -42,59 +42,59 @@ void appendTooth(const LeafSpec& spec, int x0, std::vector<cv::Point>& out) {
     return;
   }
   out.emplace_back(x0, y);
-  out.emplace_back(x0 + static_cast<int>(std::lround(w * tipFraction(spec.shape))), y + h);
+  out.emplace_back(x0 + static_cast<int>(std::lround(w * tipFraction(design.shape))), y + h);
 }
 
 }  // namespace
 
-std::vector<cv::Point> marginPolyline(const LeafSpec& spec) {
+std::vector<cv::Point> marginPolyline(const LeafSpec& design) {
   std::vector<cv::Point> margin;
-  margin.emplace_back(0, spec.marginY - spec.shoulderRise);
-  const int start = firstToothX(spec);
-  for (int k = 0; k < spec.teeth; ++k) appendTooth(spec, start + k * spec.toothWidth, margin);
-  margin.emplace_back(start + spec.teeth * spec.toothWidth, spec.marginY);
-  margin.emplace_back(spec.width - 1, spec.marginY - spec.shoulderRise);
+  margin.emplace_back(0, design.marginY - design.shoulderRise);
+  const int start = firstToothX(design);
+  for (int k = 0; k < design.teeth; ++k) appendTooth(design, start + k * design.toothWidth, margin);
+  margin.emplace_back(start + design.teeth * design.toothWidth, design.marginY);
+  margin.emplace_back(design.width - 1, design.marginY - design.shoulderRise);
   return margin;
 }
 
-GeneratedLeaf generateLeaf(const LeafSpec& spec) {
-  if (spec.width < 32 || spec.height < 32 || spec.marginY + spec.toothHeight >= spec.height - 12 ||
-      spec.marginY - spec.shoulderRise <= 12 || firstToothX(spec) < 12)
+GeneratedLeaf generateLeaf(const LeafSpec& design) {
+  if (design.width < 32 || design.height < 32 || design.marginY + design.toothHeight >= design.height - 12 ||
+      design.marginY - design.shoulderRise <= 12 || firstToothX(design) < 12)
     throw std::invalid_argument("the teeth do not fit in the picture");
   GeneratedLeaf leaf;
-  leaf.margin = marginPolyline(spec);
-  const int start = firstToothX(spec);
-  for (int k = 0; k <= spec.teeth; ++k)
-    leaf.sinuses.emplace_back(start + k * spec.toothWidth, spec.marginY);
-  for (int k = 0; k < spec.teeth; ++k)
+  leaf.margin = marginPolyline(design);
+  const int start = firstToothX(design);
+  for (int k = 0; k <= design.teeth; ++k)
+    leaf.sinuses.emplace_back(start + k * design.toothWidth, design.marginY);
+  for (int k = 0; k < design.teeth; ++k)
     leaf.tips.emplace_back(
-        start + k * spec.toothWidth +
-            static_cast<int>(std::lround(spec.toothWidth * tipFraction(spec.shape))),
-        spec.marginY + spec.toothHeight);
+        start + k * design.toothWidth +
+            static_cast<int>(std::lround(design.toothWidth * tipFraction(design.shape))),
+        design.marginY + design.toothHeight);
 
-  std::vector<cv::Point> polygon{{0, 0}, {spec.width - 1, 0}};
+  std::vector<cv::Point> polygon{{0, 0}, {design.width - 1, 0}};
   polygon.insert(polygon.end(), leaf.margin.rbegin(), leaf.margin.rend());
-  leaf.image = cv::Mat(spec.height, spec.width, CV_8UC3, spec.backgroundColour);
-  cv::fillPoly(leaf.image, std::vector<std::vector<cv::Point>>{polygon}, spec.leafColour,
+  leaf.image = cv::Mat(design.height, design.width, CV_8UC3, design.backgroundColour);
+  cv::fillPoly(leaf.image, std::vector<std::vector<cv::Point>>{polygon}, design.leafColour,
                cv::LINE_8);
 
-  if (spec.noiseSigma > 0.0) {
+  if (design.noiseSigma > 0.0) {
     cv::Mat noise(leaf.image.size(), CV_16SC3);
-    cv::RNG rng(spec.seed);
-    rng.fill(noise, cv::RNG::NORMAL, 0.0, spec.noiseSigma);
+    cv::RNG rng(design.seed);
+    rng.fill(noise, cv::RNG::NORMAL, 0.0, design.noiseSigma);
     cv::Mat wide;
     leaf.image.convertTo(wide, CV_16SC3);
     wide += noise;
     wide.convertTo(leaf.image, CV_8UC3);
   }
-  if (spec.jpegQuality > 0) {
+  if (design.jpegQuality > 0) {
     std::vector<uchar> bytes;
-    cv::imencode(".jpg", leaf.image, bytes, {cv::IMWRITE_JPEG_QUALITY, spec.jpegQuality});
+    cv::imencode(".jpg", leaf.image, bytes, {cv::IMWRITE_JPEG_QUALITY, design.jpegQuality});
     leaf.image = cv::imdecode(bytes, cv::IMREAD_COLOR);
   }
-  if (spec.turn180) {
+  if (design.turn180) {
     cv::rotate(leaf.image, leaf.image, cv::ROTATE_180);
-    const cv::Point corner(spec.width - 1, spec.height - 1);
+    const cv::Point corner(design.width - 1, design.height - 1);
     for (auto* list : {&leaf.margin, &leaf.tips, &leaf.sinuses})
       for (cv::Point& p : *list) p = corner - p;
   }

@@ -40,8 +40,8 @@ struct GeneratedLeaf {
 ToothShape parseToothShape(const std::string& name);  // "symmetric", "saw" or "rounded"
 const char* toothShapeName(ToothShape shape);
 
-// The margin polyline described by spec, in upright picture coordinates, left border to right border.
-std::vector<cv::Point> marginPolyline(const LeafSpec& spec);
-GeneratedLeaf generateLeaf(const LeafSpec& spec);
+// The margin polyline described by design, in upright picture coordinates, left border to right border.
+std::vector<cv::Point> marginPolyline(const LeafSpec& design);
+GeneratedLeaf generateLeaf(const LeafSpec& design);
 
 }  // namespace leafmargin::leafgen

@@ -33,37 +33,37 @@ int usage() {
 
 int main(int argc, char** argv) {
   if (argc < 2) return usage();
-  LeafSpec spec;
+  LeafSpec design;
   const std::string outPath = argv[1];
   try {
     for (int i = 2; i < argc; ++i) {
       const std::string flag = argv[i];
       if (flag == "--turn") {
-        spec.turn180 = true;
+        design.turn180 = true;
         continue;
       }
       if (i + 1 >= argc) return usage();
       const std::string value = argv[++i];
-      if (flag == "--width") spec.width = std::stoi(value);
-      else if (flag == "--height") spec.height = std::stoi(value);
-      else if (flag == "--teeth") spec.teeth = std::stoi(value);
-      else if (flag == "--tooth-width") spec.toothWidth = std::stoi(value);
-      else if (flag == "--tooth-height") spec.toothHeight = std::stoi(value);
-      else if (flag == "--margin-y") spec.marginY = std::stoi(value);
-      else if (flag == "--shape") spec.shape = leafmargin::leafgen::parseToothShape(value);
-      else if (flag == "--noise") spec.noiseSigma = std::stod(value);
-      else if (flag == "--jpeg") spec.jpegQuality = std::stoi(value);
-      else if (flag == "--seed") spec.seed = static_cast<unsigned>(std::stoul(value));
-      else if (flag == "--leaf") spec.leafColour = parseColour(value);
-      else if (flag == "--background") spec.backgroundColour = parseColour(value);
+      if (flag == "--width") design.width = std::stoi(value);
+      else if (flag == "--height") design.height = std::stoi(value);
+      else if (flag == "--teeth") design.teeth = std::stoi(value);
+      else if (flag == "--tooth-width") design.toothWidth = std::stoi(value);
+      else if (flag == "--tooth-height") design.toothHeight = std::stoi(value);
+      else if (flag == "--margin-y") design.marginY = std::stoi(value);
+      else if (flag == "--shape") design.shape = leafmargin::leafgen::parseToothShape(value);
+      else if (flag == "--noise") design.noiseSigma = std::stod(value);
+      else if (flag == "--jpeg") design.jpegQuality = std::stoi(value);
+      else if (flag == "--seed") design.seed = static_cast<unsigned>(std::stoul(value));
+      else if (flag == "--leaf") design.leafColour = parseColour(value);
+      else if (flag == "--background") design.backgroundColour = parseColour(value);
       else return usage();
     }
-    const auto leaf = leafmargin::leafgen::generateLeaf(spec);
+    const auto leaf = leafmargin::leafgen::generateLeaf(design);
     if (!cv::imwrite(outPath, leaf.image)) {
       std::cerr << "leafgen: cannot write " << outPath << "\n";
       return 1;
     }
-    std::cout << "size " << spec.width << "x" << spec.height << "\n";
+    std::cout << "size " << design.width << "x" << design.height << "\n";
     for (const auto& p : leaf.tips) std::cout << "tip " << p.x << " " << p.y << "\n";
     for (const auto& p : leaf.sinuses) std::cout << "sinus " << p.x << " " << p.y << "\n";
   } catch (const std::exception& e) {

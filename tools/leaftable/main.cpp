@@ -39,9 +39,9 @@ Found analyse(const cv::Mat& picture) {
 }
 
 // The tip angle of the drawn tooth, in degrees (rounded teeth have none).
-double drawnTipAngle(const LeafSpec& spec) {
-  const double w = spec.toothWidth, h = spec.toothHeight;
-  const double tip = spec.shape == ToothShape::Saw ? 0.8 : 0.5;
+double drawnTipAngle(const LeafSpec& design) {
+  const double w = design.toothWidth, h = design.toothHeight;
+  const double tip = design.shape == ToothShape::Saw ? 0.8 : 0.5;
   return (std::atan2(tip * w, h) + std::atan2((1.0 - tip) * w, h)) * 180.0 / M_PI;
 }
 
@@ -90,18 +90,18 @@ int main(int argc, char** argv) {
   std::cout << "|---|---|---|---|---|---|---|---|---|---|---|---|\n";
   for (ToothShape shape : {ToothShape::Saw, ToothShape::Symmetric, ToothShape::Rounded}) {
     for (double sigma : {0.0, noise}) {
-      LeafSpec spec = base;
-      spec.shape = shape;
-      spec.noiseSigma = sigma;
-      const Found f = analyse(leafmargin::leafgen::generateLeaf(spec).image);
+      LeafSpec design = base;
+      design.shape = shape;
+      design.noiseSigma = sigma;
+      const Found f = analyse(leafmargin::leafgen::generateLeaf(design).image);
       const auto& r = f.record;
       const double toDegrees = 180.0 / 3.14159265359;
       std::cout << "| " << leafmargin::leafgen::toothShapeName(shape) << " | " << sigma << " | "
-                << spec.teeth << " | " << f.tips << " | "
+                << design.teeth << " | " << f.tips << " | "
                 << (f.complete ? std::to_string(r.largeursDents.size()) : "stopped") << " | "
-                << spec.toothWidth << " | " << mean(r.largeursDents) << " | " << spec.toothHeight
+                << design.toothWidth << " | " << mean(r.largeursDents) << " | " << design.toothHeight
                 << " | " << mean(r.hauteursDents) << " | "
-                << (shape == ToothShape::Rounded ? "-" : number(drawnTipAngle(spec))) << " | "
+                << (shape == ToothShape::Rounded ? "-" : number(drawnTipAngle(design))) << " | "
                 << mean(r.anglesDents, toDegrees) << " | " << mean(r.anglesApicaux, toDegrees)
                 << " |\n";
     }
