@@ -93,8 +93,8 @@ int main(int argc, char** argv) {
 
   const long grabCutPeak = grabCutAlonePeakKiB(picture);
   std::ofstream trace(std::filesystem::path(outDir) / "trace.txt");
-  leafmargin::StageTimings timings;
-  const leafmargin::RunOutput out{trace, outDir, true, &timings};
+  leafmargin::Stopwatch stopwatch;
+  const leafmargin::RunOutput out{trace, outDir, true, &stopwatch};
   const auto start = std::chrono::steady_clock::now();
   const int status = leafmargin::runPipeline(picture, out);
   const std::chrono::duration<double> total = std::chrono::steady_clock::now() - start;
@@ -103,7 +103,7 @@ int main(int argc, char** argv) {
   double grabCut = 0.0;
   std::cout << "picture: " << picture << "\nstatus: " << status << "\n";
   std::cout << std::fixed << std::setprecision(4);
-  for (const auto& [name, seconds] : timings.seconds) {
+  for (const auto& [name, seconds] : stopwatch.laps) {
     std::cout << "  " << std::left << std::setw(36) << name << std::right << std::setw(10)
               << seconds << " s\n";
     if (name == "GrabCut") grabCut += seconds;

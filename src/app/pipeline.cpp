@@ -25,13 +25,13 @@ PictureAnalysis analysePicture(const cv::Mat& picture, const RunOutput& out) {
     return analysis;
   }
   {
-    ScopedLap lap(out, "margin analysis");
+    ScopedLap lap(out.stopwatch, "margin analysis");
     analysis.margin =
         analyseMargin(outline.leafOutline, outline.smoothOutline, outline.outlineDrawing, out);
   }
   MeasureTeethResult measured;
   {
-    ScopedLap lap(out, "measurement");
+    ScopedLap lap(out.stopwatch, "measurement");
     measured = measureTeeth(outline.leafOutline, analysis.margin.dents, analysis.margin.sinus,
                             seg.sourceImage, seg.foregroundMask, outline.outlineDrawing, out);
   }
@@ -45,7 +45,7 @@ int runPipeline(const std::string& path, const RunOutput& out) {
 
   cv::Mat picture;
   {
-    ScopedLap lap(out, "read");
+    ScopedLap lap(out.stopwatch, "read");
     picture = readLeafPicture(path);
   }
   if (picture.empty()) {
@@ -68,7 +68,7 @@ int runPipeline(const std::string& path, const RunOutput& out) {
 
   ReportStatus report;
   {
-    ScopedLap lap(out, "report");
+    ScopedLap lap(out.stopwatch, "report");
     report = writeResultsCsv(analysis.record, out.directory);
   }
   if (!report.written) {

@@ -7,7 +7,7 @@
 
 #include "margin/margin_analysis.h"
 #include "measure/measurement_record.h"
-#include "report/run_output.h"
+#include "run/run_output.h"
 
 namespace leafmargin {
 

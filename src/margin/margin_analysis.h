@@ -8,7 +8,7 @@
 #include <opencv2/core.hpp>
 #include <vector>
 
-#include "report/run_output.h"
+#include "run/run_output.h"
 
 namespace leafmargin {
 

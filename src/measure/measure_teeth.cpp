@@ -109,7 +109,7 @@ MeasureTeethResult measureTeeth(const std::vector<cv::Point>& leafOutline,
   ToothLoop loop(leafOutline, sourceImage, record, out);
   bool completed;
   {
-    ScopedLap lap(out, "measurement: teeth, sinuses, apical angles");
+    ScopedLap lap(out.stopwatch, "measurement: teeth, sinuses, apical angles");
     completed = measureTeethAndSinuses(dents, sinus, f, loop, out);
   }
   loop.writeApicalDrawing();
@@ -120,14 +120,14 @@ MeasureTeethResult measureTeeth(const std::vector<cv::Point>& leafOutline,
 
   DeepestSinus deepest;
   {
-    ScopedLap lap(out, "measurement: deepest sinus");
+    ScopedLap lap(out.stopwatch, "measurement: deepest sinus");
     deepest = findDeepestSinus(leafOutline, dents, sinus, f, foregroundMask);
   }
   record.profondeurMax = deepest.profondeurMax;
 
   SymmetryLists symmetry;
   {
-    ScopedLap lap(out, "measurement: symmetry");
+    ScopedLap lap(out.stopwatch, "measurement: symmetry");
     symmetry = measureSymmetries(leafOutline, dents, sinus, f, sourceImage.size(), out);
   }
   record.symetriesCentre = std::move(symmetry.symetriesCentre);

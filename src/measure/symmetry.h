@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "measure/symmetry_masks.h"
-#include "report/run_output.h"
+#include "run/run_output.h"
 
 namespace leafmargin {
 

@@ -10,6 +10,7 @@
 
 #include "report/number_format.h"
 #include "report/statistics.h"
+#include "run/file_path.h"
 
 namespace leafmargin {
 
@@ -91,12 +92,6 @@ std::string withCrLf(const std::string& text) {
     out += c;
   }
   return out;
-}
-
-std::string joinPath(const std::string& directory, const std::string& fileName) {
-  if (directory.empty()) return fileName;
-  if (directory.back() == '/') return directory + fileName;
-  return directory + "/" + fileName;
 }
 
 ReportStatus failure(const std::string& directory, int error) {

@@ -94,7 +94,7 @@ LeafOutline extractLeafOutline(const std::vector<std::vector<cv::Point>>& contou
   result.outlineDrawing = sourceImage.clone();
   int leaf;
   {
-    ScopedLap lap(out, "outline: contour choice");
+    ScopedLap lap(out.stopwatch, "outline: contour choice");
     leaf = chooseLeafContour(contours, hierarchy, binaryImage, contourDrawing);
   }
   out.trace << "ee" << std::endl;
@@ -107,7 +107,7 @@ LeafOutline extractLeafOutline(const std::vector<std::vector<cv::Point>>& contou
   // A trimmed contour of one point has no piece to densify: it ends the run like an empty one.
   bool sampled;
   {
-    ScopedLap lap(out, "outline: trim, densify, smooth");
+    ScopedLap lap(out.stopwatch, "outline: trim, densify, smooth");
     sampled = sampleOutline(trimmed, size, result.leafOutline, result.smoothOutline);
   }
   if (!sampled) {

@@ -103,12 +103,12 @@ Segmentation segmentLeaf(const cv::Mat& sourceImage, const RunOutput& out) {
   Segmentation s;
   s.sourceImage = sourceImage;
   {
-    ScopedLap lap(out, "grey");
+    ScopedLap lap(out.stopwatch, "grey");
     s.grayImage = toGray(s.sourceImage);
   }
   out.writeImage("gray.bmp", s.grayImage);
   {
-    ScopedLap lap(out, "Otsu");
+    ScopedLap lap(out.stopwatch, "Otsu");
     s.binaryImage = otsuMask(s.grayImage);
   }
   out.writeImage("bw.jpg", s.binaryImage);
@@ -119,17 +119,17 @@ Segmentation segmentLeaf(const cv::Mat& sourceImage, const RunOutput& out) {
   // A picture with (almost) a single grey class cannot be modelled by GrabCut; its seed labels
   // then stand as they are, and the run goes on with the threshold mask.
   if (grabCutCanRun(s.grabCutMask)) {
-    ScopedLap lap(out, "GrabCut");
+    ScopedLap lap(out.stopwatch, "GrabCut");
     runGrabCut(s.sourceImage, s.grabCutMask);
   }
   {
-    ScopedLap lap(out, "foreground mask");
+    ScopedLap lap(out.stopwatch, "foreground mask");
     s.foregroundMask = foregroundFromLabels(s.grabCutMask);
   }
   out.trace << "cc" << std::endl;
   out.writeImage("grabcut.jpg", s.foregroundMask);
 
-  ScopedLap lap(out, "orientation and contours");
+  ScopedLap lap(out.stopwatch, "orientation and contours");
   if (!leafIsAtTop(s.foregroundMask)) {
     cv::rotate(s.foregroundMask, s.foregroundMask, cv::ROTATE_180);
     cv::rotate(s.sourceImage, s.sourceImage, cv::ROTATE_180);

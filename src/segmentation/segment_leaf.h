@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "report/run_output.h"
+#include "run/run_output.h"
 
 namespace leafmargin {
 
