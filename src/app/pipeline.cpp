@@ -18,6 +18,8 @@ constexpr int kMinRows = 11;  // the orientation test reads row 10
 PictureAnalysis analysePicture(const cv::Mat& picture, const RunOutput& out) {
   PictureAnalysis analysis;
   Segmentation seg = segmentLeaf(picture, out);
+  analysis.turned = seg.turned;
+  analysis.size = seg.sourceImage.size();
   LeafOutline outline = extractLeafOutline(seg.contours, seg.hierarchy, seg.sourceImage,
                                            seg.binaryImage, seg.foregroundMask, out);
   if (!outline.ok) {
@@ -29,14 +31,14 @@ PictureAnalysis analysePicture(const cv::Mat& picture, const RunOutput& out) {
     analysis.margin =
         analyseMargin(outline.leafOutline, outline.smoothOutline, outline.outlineDrawing, out);
   }
-  MeasureTeethResult measured;
   {
     ScopedLap lap(out.stopwatch, "measurement");
-    measured = measureTeeth(outline.leafOutline, analysis.margin.dents, analysis.margin.sinus,
-                            seg.sourceImage, seg.foregroundMask, outline.outlineDrawing, out);
+    analysis.measured =
+        measureTeeth(outline.leafOutline, analysis.margin.dents, analysis.margin.sinus,
+                     seg.sourceImage, seg.foregroundMask, outline.outlineDrawing, out);
   }
-  analysis.record = std::move(measured.record);
-  if (measured.aborted) analysis.status = kExitFailure;
+  analysis.leafOutline = std::move(outline.leafOutline);
+  if (analysis.measured.aborted) analysis.status = kExitFailure;
   return analysis;
 }
 
@@ -69,7 +71,7 @@ int runPipeline(const std::string& path, const RunOutput& out) {
   ReportStatus report;
   {
     ScopedLap lap(out.stopwatch, "report");
-    report = writeResultsCsv(analysis.record, out.directory);
+    report = writeResultsCsv(analysis.measured.record, out.directory);
   }
   if (!report.written) {
     out.trace << report.error << std::endl;

@@ -4,9 +4,10 @@
 
 #include <opencv2/core.hpp>
 #include <string>
+#include <vector>
 
 #include "margin/margin_analysis.h"
-#include "measure/measurement_record.h"
+#include "measure/measure_teeth.h"
 #include "run/run_output.h"
 
 namespace leafmargin {
@@ -20,10 +21,15 @@ constexpr int kExitTooSmall = 2;     // fewer than 11 rows
 constexpr int kExitReportFailed = 3; // results.csv could not be written
 constexpr int kExitOutOfMemory = 4;  // GrabCut would not fit in the memory left
 
+// Everything the stages found in one picture. Points and positions are in the coordinates of
+// the analysed picture, which is the given one turned by 180 degrees when turned is set.
 struct PictureAnalysis {
   int status = kExitSuccess;  // kExitSuccess, kExitNoLeaf or kExitFailure
-  MarginAnalysis margin;
-  MeasurementRecord record;
+  bool turned = false;
+  cv::Size size;
+  std::vector<cv::Point> leafOutline;
+  MarginAnalysis margin;       // dents and sinus: positions in leafOutline
+  MeasureTeethResult measured; // the table's record, where each row's tooth lies, the notch
 };
 
 // Every stage between reading and the report: segmentation, outline, margin analysis and

@@ -23,8 +23,8 @@ int firstOccurrence(const std::vector<cv::Point>& outline, cv::Point p) {
 class ToothLoop {
  public:
   ToothLoop(const std::vector<cv::Point>& outline, const cv::Mat& sourceImage,
-            MeasurementRecord& record, const RunOutput& out)
-      : outline_(outline), record_(record), out_(out) {
+            MeasureTeethResult& result, const RunOutput& out)
+      : outline_(outline), record_(result.record), teeth_(result.teeth), out_(out) {
     // Only the file shows the drawing: skip the copy when images are not written.
     if (out.writeImages) apicalDrawing_ = sourceImage.clone();
   }
@@ -35,6 +35,7 @@ class ToothLoop {
     const cv::Point l = outline_[sinusBefore];
     const cv::Point r = outline_[sinusAfter];
     const ToothMeasure m = leafmargin::measureTooth(p, l, r, out_.trace);
+    teeth_.push_back({tip, sinusBefore, sinusAfter});
     record_.largeursDents.push_back(m.width);
     record_.hauteursDents.push_back(m.height);
     record_.rapportsHauteurLargeur.push_back(m.ratio);
@@ -62,6 +63,7 @@ class ToothLoop {
  private:
   const std::vector<cv::Point>& outline_;
   MeasurementRecord& record_;
+  std::vector<MeasuredTooth>& teeth_;
   const RunOutput& out_;
   cv::Mat apicalDrawing_;
   bool apicalFound_ = false;
@@ -106,7 +108,7 @@ MeasureTeethResult measureTeeth(const std::vector<cv::Point>& leafOutline,
   const int f = computeStartsWithSinus(leafOutline, dents, sinus);
   out.trace << "pp" << std::endl;
 
-  ToothLoop loop(leafOutline, sourceImage, record, out);
+  ToothLoop loop(leafOutline, sourceImage, result, out);
   bool completed;
   {
     ScopedLap lap(out.stopwatch, "measurement: teeth, sinuses, apical angles");
@@ -118,7 +120,7 @@ MeasureTeethResult measureTeeth(const std::vector<cv::Point>& leafOutline,
     return result;
   }
 
-  DeepestSinus deepest;
+  DeepestSinus& deepest = result.deepest;
   {
     ScopedLap lap(out.stopwatch, "measurement: deepest sinus");
     deepest = findDeepestSinus(leafOutline, dents, sinus, f, foregroundMask);

@@ -7,12 +7,23 @@
 #include <vector>
 
 #include "measure/measurement_record.h"
+#include "measure/sinus_depth.h"
 #include "run/run_output.h"
 
 namespace leafmargin {
 
+// Where one measured tooth lies: its tip and the sinuses before and after it, as positions in
+// leafOutline. Entry r belongs to row r + 1 of results.csv.
+struct MeasuredTooth {
+  int tip = -1;
+  int sinusBefore = -1;
+  int sinusAfter = -1;
+};
+
 struct MeasureTeethResult {
   MeasurementRecord record;
+  std::vector<MeasuredTooth> teeth;  // one per entry of record.largeursDents
+  DeepestSinus deepest;
   // True when the apical search met a window mean on column 0 ("bug !" was printed): the run
   // stops there without a report.
   bool aborted = false;

@@ -33,7 +33,7 @@ Found analyse(const cv::Mat& picture) {
   Found found;
   found.tips = static_cast<int>(analysis.margin.dents.size());
   found.sinuses = static_cast<int>(analysis.margin.sinus.size());
-  found.record = analysis.record;
+  found.record = analysis.measured.record;
   found.complete = analysis.status == leafmargin::kExitSuccess;
   return found;
 }
