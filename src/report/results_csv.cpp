@@ -1,15 +1,13 @@
 #include "report/results_csv.h"
 
-#include <unistd.h>
-
 #include <array>
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
 #include <vector>
 
 #include "report/number_format.h"
 #include "report/statistics.h"
+#include "run/atomic_file.h"
 #include "run/file_path.h"
 
 namespace leafmargin {
@@ -100,25 +98,6 @@ ReportStatus failure(const std::string& directory, int error) {
   return {false, std::string("Cannot write ") + kFileName + " in " + where + ": " + reason};
 }
 
-// Writes bytes to a new file at path and closes it, checking every step. Returns errno of the
-// first failure, or 0; created tells whether a file was made (and must be removed on failure).
-int writeWholeFile(const std::string& path, const std::string& bytes, bool& created) {
-  errno = 0;
-  std::FILE* file = std::fopen(path.c_str(), "wb");
-  created = file != nullptr;
-  if (file == nullptr) return errno != 0 ? errno : EIO;
-
-  int error = 0;
-  errno = 0;
-  if (std::fwrite(bytes.data(), 1, bytes.size(), file) != bytes.size() ||
-      std::fflush(file) != 0 || fsync(fileno(file)) != 0) {
-    error = errno != 0 ? errno : EIO;
-  }
-  errno = 0;
-  if (std::fclose(file) != 0 && error == 0) error = errno != 0 ? errno : EIO;
-  return error;
-}
-
 }  // namespace
 
 std::string composeResultsText(const MeasurementRecord& record) {
@@ -128,22 +107,8 @@ std::string composeResultsText(const MeasurementRecord& record) {
 }
 
 ReportStatus writeResultsCsv(const MeasurementRecord& record, const std::string& directory) {
-  const std::string bytes = composeResultsText(record);
-  const std::string finalPath = joinPath(directory, kFileName);
-  const std::string tempPath =
-      finalPath + ".tmp." + intToString(static_cast<int>(getpid()));
-
-  bool created = false;
-  int error = writeWholeFile(tempPath, bytes, created);
-  if (error == 0) {
-    errno = 0;
-    if (std::rename(tempPath.c_str(), finalPath.c_str()) != 0) error = errno != 0 ? errno : EIO;
-  }
-  if (error != 0) {
-    // Only a file this call made is removed; whatever stood in its way is left alone.
-    if (created) std::remove(tempPath.c_str());
-    return failure(directory, error);
-  }
+  const int error = replaceFileAtomically(joinPath(directory, kFileName), composeResultsText(record));
+  if (error != 0) return failure(directory, error);
   return {true, ""};
 }
 

@@ -1,13 +1,10 @@
 #include "batch/combined_table.h"
 
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
-#include <cstdio>
 #include <cstring>
 
 #include "report/number_format.h"
+#include "run/atomic_file.h"
 
 namespace leafmargin::batch {
 
@@ -91,20 +88,7 @@ std::string composeCombinedTable(const std::vector<PictureOutcome>& pictures) {
 }
 
 bool writeFileAtomically(const fs::path& path, const std::string& bytes, std::string& error) {
-  const fs::path temporary = path.string() + ".tmp." + std::to_string(getpid());
-  errno = 0;
-  std::FILE* file = std::fopen(temporary.c_str(), "wb");
-  int failure = file ? 0 : (errno ? errno : EIO);
-  if (file) {
-    if (std::fwrite(bytes.data(), 1, bytes.size(), file) != bytes.size() || std::fflush(file) != 0) {
-      failure = errno ? errno : EIO;
-    }
-    if (std::fclose(file) != 0 && failure == 0) failure = errno ? errno : EIO;
-    if (failure == 0 && std::rename(temporary.c_str(), path.c_str()) != 0) {
-      failure = errno ? errno : EIO;
-    }
-    if (failure != 0) std::remove(temporary.c_str());
-  }
+  const int failure = replaceFileAtomically(path.string(), bytes);
   if (failure != 0) {
     error = "cannot write " + path.string() + ": " + std::strerror(failure);
     return false;
