@@ -95,8 +95,11 @@ int main(int argc, char** argv) {
   std::ofstream trace(std::filesystem::path(outDir) / "trace.txt");
   leafmargin::Stopwatch stopwatch;
   const leafmargin::RunOutput out{trace, outDir, true, &stopwatch};
+  leafmargin::Options options;
+  options.picture = picture;
+  options.outputDir = outDir;
   const auto start = std::chrono::steady_clock::now();
-  const int status = leafmargin::runPipeline(picture, out);
+  const int status = leafmargin::runPipeline(options, out, std::cerr);
   const std::chrono::duration<double> total = std::chrono::steady_clock::now() - start;
   const long peak = peakResidentKiB();
 

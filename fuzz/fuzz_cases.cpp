@@ -127,7 +127,7 @@ void checkAnalysis(Checker& check, const std::vector<cv::Point>& outline,
   const std::size_t n = outline.size();
   checkPositions(check, margin.dents, n, "dents");
   checkPositions(check, margin.sinus, n, "sinus");
-  if (measured.aborted) return;
+  if (measured.failure) return;
 
   const int tips = static_cast<int>(margin.dents.size());
   const int f = computeStartsWithSinus(outline, margin.dents, margin.sinus);
@@ -236,7 +236,7 @@ std::string runAnalysisCase(const std::uint8_t* data, std::size_t size) {
     externalContours(c.foregroundMask, contours, hierarchy);
     const LeafOutline outline = extractLeafOutline(contours, hierarchy, c.sourceImage,
                                                    c.foregroundMask, c.foregroundMask, out);
-    return outline.ok ? analyseSampledOutline(outline, c.sourceImage, c.foregroundMask) : "";
+    return !outline.failure ? analyseSampledOutline(outline, c.sourceImage, c.foregroundMask) : "";
   }
   // The outline stage never hands on a chain of one point.
   if (c.leafOutline.size() < 2) return "";
@@ -265,13 +265,13 @@ std::string runDecodeCase(const std::uint8_t* data, std::size_t size) {
   DiscardBuffer discard;
   std::ostream trace(&discard);
   const RunOutput out{trace, "", false};
-  Segmentation seg = segmentLeaf(picture, out);
+  Segmentation seg = segmentLeaf(picture, {}, out);
   check.require(seg.foregroundMask.size() == picture.size() &&
                     seg.sourceImage.size() == picture.size(),
                 "segmentation changed the picture size");
   const LeafOutline outline = extractLeafOutline(seg.contours, seg.hierarchy, seg.sourceImage,
                                                  seg.binaryImage, seg.foregroundMask, out);
-  if (!outline.ok) return check.problem();
+  if (outline.failure) return check.problem();
   const std::string problem =
       analyseSampledOutline(outline, seg.sourceImage, seg.foregroundMask);
   check.require(problem.empty(), problem);

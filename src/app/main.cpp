@@ -1,11 +1,14 @@
 // leaf-margin: morphometry of the toothed margin of one leaf picture.
-// Usage: leaf-margin [picture]   (default "leaflet.jpg"; further arguments are ignored)
+// Usage: leaf-margin [OPTIONS] [PICTURE]   (leaf-margin --help lists the options)
 #include <iostream>
 
+#include "app/options.h"
 #include "app/pipeline.h"
 
 int main(int argc, char** argv) {
-  const std::string path = argc > 1 ? argv[1] : "leaflet.jpg";
-  leafmargin::RunOutput out{std::cout, "", true};
-  return leafmargin::runPipeline(path, out);
+  const leafmargin::CommandLine command =
+      leafmargin::parseCommandLine(argc, argv, std::cout, std::cerr);
+  if (command.exitStatus) return *command.exitStatus;
+  const leafmargin::RunOutput out{std::cout, command.options.outputDir, true};
+  return leafmargin::runPipeline(command.options, out, std::cerr);
 }

@@ -1,29 +1,90 @@
 #include "app/pipeline.h"
 
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <opencv2/core/version.hpp>
 
-#include "margin/margin_analysis.h"
-#include "measure/measure_teeth.h"
 #include "report/results_csv.h"
+#include "run/file_path.h"
 #include "segmentation/leaf_outline.h"
 #include "segmentation/memory_guard.h"
-#include "segmentation/segment_leaf.h"
 
 namespace leafmargin {
 
 namespace {
+
 constexpr int kMinRows = 11;  // the orientation test reads row 10
+
+void warn(std::ostream& messages, const std::string& text) {
+  messages << "warning: " << text << std::endl;
 }
 
-PictureAnalysis analysePicture(const cv::Mat& picture, const RunOutput& out) {
+// Creates the output folder when missing and checks that a file can be made in it, so that a
+// long analysis never ends unable to write its results.
+MaybeFailure prepareOutputFolder(const std::string& folder) {
+  if (folder.empty()) return std::nullopt;
+  std::error_code ec;
+  std::filesystem::create_directories(folder, ec);
+  int error = ec ? ec.value() : 0;
+  if (error == 0) {
+    const std::string probe = joinPath(folder, ".leaf-margin-probe." + std::to_string(getpid()));
+    errno = 0;
+    std::ofstream file(probe);
+    if (!file) error = errno != 0 ? errno : EACCES;
+    file.close();
+    std::remove(probe.c_str());
+  }
+  if (error == 0) return std::nullopt;
+  return Failure{kExitNotWritten,
+                 "cannot write in the output folder " + folder + ": " + std::strerror(error)};
+}
+
+// The scale of the report: the resolution given, or the one stored in the file with --dpi auto.
+double resolveMmPerPixel(const Options& options, std::ostream& messages) {
+  if (!options.dpiFromFile) return mmPerPixelAt(options.dpi);
+  warn(messages, options.picture + " stores no usable resolution; lengths in mm assume " +
+                     "1200 dpi (give it with --dpi N)");
+  return mmPerPixelAt(kDefaultDpi);
+}
+
+// Reading and the checks that stop a run before segmentation.
+MaybeFailure readPicture(const std::string& path, cv::Mat& picture, const RunOutput& out) {
+  {
+    ScopedLap lap(out.stopwatch, "read");
+    picture = readLeafPicture(path);
+  }
+  if (picture.empty()) return Failure{kExitUnreadable, "Cannot read the image: " + path};
+  if (picture.rows < kMinRows) {
+    return Failure{kExitTooSmall, "The image is too small: " + path + " has " +
+                                      std::to_string(picture.rows) + " rows, at least " +
+                                      std::to_string(kMinRows) + " are needed"};
+  }
+  const std::string shortage = memoryShortageMessage(picture.size(), availableMemoryBytes());
+  if (!shortage.empty()) return Failure{kExitOutOfMemory, shortage};
+  return std::nullopt;
+}
+
+int endRun(const Failure& failure, const RunOutput& out) {
+  if (!failure.message.empty()) out.trace << failure.message << std::endl;
+  return failure.status;
+}
+
+}  // namespace
+
+PictureAnalysis analysePicture(const cv::Mat& picture, const SegmentationSettings& settings,
+                               const RunOutput& out) {
   PictureAnalysis analysis;
-  Segmentation seg = segmentLeaf(picture, out);
+  Segmentation seg = segmentLeaf(picture, settings, out);
   analysis.turned = seg.turned;
   analysis.size = seg.sourceImage.size();
   LeafOutline outline = extractLeafOutline(seg.contours, seg.hierarchy, seg.sourceImage,
                                            seg.binaryImage, seg.foregroundMask, out);
-  if (!outline.ok) {
-    analysis.status = kExitNoLeaf;
+  if (outline.failure) {
+    analysis.failure = outline.failure;
     return analysis;
   }
   {
@@ -38,44 +99,38 @@ PictureAnalysis analysePicture(const cv::Mat& picture, const RunOutput& out) {
                      seg.sourceImage, seg.foregroundMask, outline.outlineDrawing, out);
   }
   analysis.leafOutline = std::move(outline.leafOutline);
-  if (analysis.measured.aborted) analysis.status = kExitFailure;
+  analysis.failure = analysis.measured.failure;
   return analysis;
 }
 
-int runPipeline(const std::string& path, const RunOutput& out) {
+int runPipeline(const Options& options, const RunOutput& out, std::ostream& messages) {
+  if (const MaybeFailure folder = prepareOutputFolder(options.outputDir)) {
+    messages << "leaf-margin: " << folder->message << std::endl;
+    return folder->status;
+  }
+  if (!options.ignoredPictures.empty()) {
+    warn(messages, "only the first picture (" + options.picture +
+                       ") is analysed; leafmargin-batch analyses many pictures");
+  }
   out.trace << "opencv version : " << CV_VERSION_MAJOR << "." << CV_VERSION_MINOR << std::endl;
 
   cv::Mat picture;
-  {
-    ScopedLap lap(out.stopwatch, "read");
-    picture = readLeafPicture(path);
+  if (const MaybeFailure failure = readPicture(options.picture, picture, out)) {
+    return endRun(*failure, out);
   }
-  if (picture.empty()) {
-    out.trace << "Cannot read the image: " << path << std::endl;
-    return kExitUnreadable;
-  }
-  if (picture.rows < kMinRows) {
-    out.trace << "The image is too small: " << path << " has " << picture.rows
-              << " rows, at least " << kMinRows << " are needed" << std::endl;
-    return kExitTooSmall;
-  }
-  const std::string shortage = memoryShortageMessage(picture.size(), availableMemoryBytes());
-  if (!shortage.empty()) {
-    out.trace << shortage << std::endl;
-    return kExitOutOfMemory;
-  }
+  const double mmPerPixel = resolveMmPerPixel(options, messages);
+  const PictureAnalysis analysis = analysePicture(picture, options.segmentation, out);
+  if (analysis.failure) return endRun(*analysis.failure, out);
 
-  const PictureAnalysis analysis = analysePicture(picture, out);
-  if (analysis.status != kExitSuccess) return analysis.status;
-
-  ReportStatus report;
+  MaybeFailure report;
   {
     ScopedLap lap(out.stopwatch, "report");
-    report = writeResultsCsv(analysis.measured.record, out.directory);
+    report = writeResultsCsv(analysis.measured.record, mmPerPixel, out.directory);
   }
-  if (!report.written) {
-    out.trace << report.error << std::endl;
-    return kExitReportFailed;
+  if (report) return endRun(*report, out);
+  if (analysis.measured.record.largeursDents.empty()) {
+    warn(messages, "no tooth was measured in " + options.picture +
+                       "; results.csv holds the statistics rows only");
   }
   return kExitSuccess;
 }

@@ -1,43 +1,42 @@
 // The analysis of one picture from top to bottom: the driver owns every object of the run,
-// calls the stages in their fixed order and turns their outcome into the exit status.
+// calls the stages in their fixed order, prints the failure of a stage that stops the run and
+// turns the outcome into the exit status. Warnings about the picture go to a separate stream.
 #pragma once
 
 #include <opencv2/core.hpp>
+#include <ostream>
 #include <string>
 #include <vector>
 
+#include "app/options.h"
 #include "margin/margin_analysis.h"
 #include "measure/measure_teeth.h"
+#include "run/failure.h"
 #include "run/run_output.h"
+#include "segmentation/segment_leaf.h"
 
 namespace leafmargin {
-
-// Exit statuses of a run.
-constexpr int kExitSuccess = 0;
-constexpr int kExitUnreadable = -1;  // the picture cannot be read (255 as the shell sees it)
-constexpr int kExitNoLeaf = 1;       // no usable leaf outline
-constexpr int kExitFailure = 1;      // the apical search failed ("bug !")
-constexpr int kExitTooSmall = 2;     // fewer than 11 rows
-constexpr int kExitReportFailed = 3; // results.csv could not be written
-constexpr int kExitOutOfMemory = 4;  // GrabCut would not fit in the memory left
 
 // Everything the stages found in one picture. Points and positions are in the coordinates of
 // the analysed picture, which is the given one turned by 180 degrees when turned is set.
 struct PictureAnalysis {
-  int status = kExitSuccess;  // kExitSuccess, kExitNoLeaf or kExitFailure
+  MaybeFailure failure;  // no leaf outline (kExitNoLeaf) or "bug !" (kExitFailure)
   bool turned = false;
   cv::Size size;
   std::vector<cv::Point> leafOutline;
-  MarginAnalysis margin;       // dents and sinus: positions in leafOutline
-  MeasureTeethResult measured; // the table's record, where each row's tooth lies, the notch
+  MarginAnalysis margin;        // dents and sinus: positions in leafOutline
+  MeasureTeethResult measured;  // the table's record, where each row's tooth lies, the notch
 };
 
 // Every stage between reading and the report: segmentation, outline, margin analysis and
 // measurement, with their traces and images. The picture is 8-bit BGR with at least 11 rows.
-PictureAnalysis analysePicture(const cv::Mat& picture, const RunOutput& out);
+// A failure is returned, not printed.
+PictureAnalysis analysePicture(const cv::Mat& picture, const SegmentationSettings& settings,
+                               const RunOutput& out);
 
-// Prints the version line, runs every stage on the picture at path, writes the report and
-// returns the exit status.
-int runPipeline(const std::string& path, const RunOutput& out);
+// One run of the program: prints the version line, runs every stage on options.picture, writes
+// the report and returns the exit status. out.directory must be options.outputDir. Warnings
+// and the output folder's failure go to messages (standard error).
+int runPipeline(const Options& options, const RunOutput& out, std::ostream& messages);
 
 }  // namespace leafmargin

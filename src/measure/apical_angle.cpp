@@ -185,7 +185,6 @@ ApicalAngleResult apicalAngle(cv::Point tip, cv::Point sinusBefore, cv::Point si
 
   const SearchOutcome search = searchFlankLines(left, dG, right, dD, deltaPointe, tip, trace);
   if (search.aborted) {
-    trace << "bug !" << std::endl;
     result.aborted = true;
     return result;
   }

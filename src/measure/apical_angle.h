@@ -21,7 +21,7 @@ struct ApicalAngleResult {
   Segment axis;                   // from the far midpoint at y = -5000 to the apex
   double angle = std::numeric_limits<double>::quiet_NaN();  // radians; NaN when undetermined
   bool found = false;
-  // A right-flank window mean fell on column 0: "bug !" was printed and the run must stop.
+  // A right-flank window mean fell on column 0: the run must stop (the driver says "bug !").
   bool aborted = false;
 };
 

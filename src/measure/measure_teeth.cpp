@@ -116,7 +116,7 @@ MeasureTeethResult measureTeeth(const std::vector<cv::Point>& leafOutline,
   }
   loop.writeApicalDrawing();
   if (!completed) {
-    result.aborted = true;
+    result.failure = Failure{kExitFailure, "bug !"};
     return result;
   }
 

@@ -8,6 +8,7 @@
 
 #include "measure/measurement_record.h"
 #include "measure/sinus_depth.h"
+#include "run/failure.h"
 #include "run/run_output.h"
 
 namespace leafmargin {
@@ -24,9 +25,9 @@ struct MeasureTeethResult {
   MeasurementRecord record;
   std::vector<MeasuredTooth> teeth;  // one per entry of record.largeursDents
   DeepestSinus deepest;
-  // True when the apical search met a window mean on column 0 ("bug !" was printed): the run
-  // stops there without a report.
-  bool aborted = false;
+  // Set when the apical search met a window mean on column 0: the run stops there without a
+  // report, with the status kExitFailure and the message "bug !".
+  MaybeFailure failure;
 };
 
 // 1 when the first sinus comes before the first tip along the outline, comparing the first

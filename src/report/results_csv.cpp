@@ -24,12 +24,12 @@ struct Column {
   bool scaled;  // false: written as stored (the symmetry percentages)
 };
 
-std::array<Column, 10> tableColumns(const MeasurementRecord& r) {
+std::array<Column, 10> tableColumns(const MeasurementRecord& r, double mmPerPixel) {
   return {{
-      {"largeur dents (mm)", &r.largeursDents, kMmPerPixel, true},
-      {"hauteur dents (mm)", &r.hauteursDents, kMmPerPixel, true},
-      {"largeur sinus (mm)", &r.largeursSinus, kMmPerPixel, true},
-      {"hauteur sinus (mm)", &r.hauteursSinus, kMmPerPixel, true},
+      {"largeur dents (mm)", &r.largeursDents, mmPerPixel, true},
+      {"hauteur dents (mm)", &r.hauteursDents, mmPerPixel, true},
+      {"largeur sinus (mm)", &r.largeursSinus, mmPerPixel, true},
+      {"hauteur sinus (mm)", &r.hauteursSinus, mmPerPixel, true},
       {"rapport hauteur/largeur dents (%)", &r.rapportsHauteurLargeur, 100.0, true},
       {"angles dents (\xC2\xB0)", &r.anglesDents, kDegreesPerRadian, true},
       {"angles sinus (\xC2\xB0)", &r.anglesSinus, kDegreesPerRadian, true},
@@ -51,8 +51,8 @@ std::string cellText(const Column& column, std::size_t row) {
 }
 
 // The table with '\n' line ends and the numbers as formatNumber writes them.
-std::string composeTableLines(const MeasurementRecord& record) {
-  const std::array<Column, 10> columns = tableColumns(record);
+std::string composeTableLines(const MeasurementRecord& record, double mmPerPixel) {
+  const std::array<Column, 10> columns = tableColumns(record, mmPerPixel);
   std::string text = "Dent;";
   for (const Column& column : columns) {
     text += '"';
@@ -77,7 +77,7 @@ std::string composeTableLines(const MeasurementRecord& record) {
     for (const StatisticsTexts& column : statistics) text += column[r] + ";";
     text += '\n';
   }
-  text += "Profondeur max :;" + formatNumber(record.profondeurMax * kMmPerPixel, kDecimals);
+  text += "Profondeur max :;" + formatNumber(record.profondeurMax * mmPerPixel, kDecimals);
   text += '\n';
   return text;
 }
@@ -92,24 +92,28 @@ std::string withCrLf(const std::string& text) {
   return out;
 }
 
-ReportStatus failure(const std::string& directory, int error) {
+Failure notWritten(const std::string& directory, int error) {
   const std::string where = directory.empty() ? "the working directory" : directory;
   const std::string reason = error != 0 ? std::strerror(error) : "write error";
-  return {false, std::string("Cannot write ") + kFileName + " in " + where + ": " + reason};
+  return {kExitNotWritten, std::string("Cannot write ") + kFileName + " in " + where + ": " + reason};
 }
 
 }  // namespace
 
-std::string composeResultsText(const MeasurementRecord& record) {
-  std::string text = composeTableLines(record);
+double mmPerPixelAt(double dpi) { return kMmPerPixel * (1200.0 / dpi); }
+
+std::string composeResultsText(const MeasurementRecord& record, double mmPerPixel) {
+  std::string text = composeTableLines(record, mmPerPixel);
   dotsToCommas(text);
   return withCrLf(text);
 }
 
-ReportStatus writeResultsCsv(const MeasurementRecord& record, const std::string& directory) {
-  const int error = replaceFileAtomically(joinPath(directory, kFileName), composeResultsText(record));
-  if (error != 0) return failure(directory, error);
-  return {true, ""};
+MaybeFailure writeResultsCsv(const MeasurementRecord& record, double mmPerPixel,
+                             const std::string& directory) {
+  const int error = replaceFileAtomically(joinPath(directory, kFileName),
+                                          composeResultsText(record, mmPerPixel));
+  if (error != 0) return notWritten(directory, error);
+  return std::nullopt;
 }
 
 }  // namespace leafmargin

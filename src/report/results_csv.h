@@ -6,28 +6,29 @@
 #include <string>
 
 #include "measure/measurement_record.h"
+#include "run/failure.h"
 
 namespace leafmargin {
 
-// Size of one pixel in millimetres at 1200 dots per inch (25.4 / 1200).
+// Size of one pixel in millimetres at 1200 dots per inch (25.4 / 1200), the default scale.
 constexpr double kMmPerPixel = 0.021166666666666667;
+
+// Size of one pixel at another resolution: kMmPerPixel * 1200 / dpi, so that 1200 dpi gives
+// kMmPerPixel itself and 600 dpi exactly twice it.
+double mmPerPixelAt(double dpi);
 // Radians to degrees, 180 / 3.14159265359, applied as one multiplication.
 constexpr double kDegreesPerRadian = 57.29577951307855;
 
-struct ReportStatus {
-  bool written = false;
-  std::string error;  // one line naming "results.csv" when written is false
-};
-
-// The exact bytes of results.csv for record. A row is written per entry of largeursDents; a
+// The exact bytes of results.csv for record, lengths converted with mmPerPixel. A row is written per entry of largeursDents; a
 // cell whose series has no entry for that row (the last sinus cells when the margin begins
 // and ends with a sinus) is left empty. Statistics cover every entry of each series.
-std::string composeResultsText(const MeasurementRecord& record);
+std::string composeResultsText(const MeasurementRecord& record, double mmPerPixel = kMmPerPixel);
 
 // Writes "results.csv" into directory (empty: the working directory). The text goes to a
 // temporary file beside it, which is renamed over "results.csv" only once it is complete and
 // closed; on any failure the temporary file is removed, an earlier results.csv is left as it
-// was, and the status carries the reason. Prints nothing.
-ReportStatus writeResultsCsv(const MeasurementRecord& record, const std::string& directory);
+// was, and the failure (kExitNotWritten) carries the reason. Prints nothing.
+MaybeFailure writeResultsCsv(const MeasurementRecord& record, double mmPerPixel,
+                             const std::string& directory);
 
 }  // namespace leafmargin

@@ -111,14 +111,13 @@ LeafOutline extractLeafOutline(const std::vector<std::vector<cv::Point>>& contou
     sampled = sampleOutline(trimmed, size, result.leafOutline, result.smoothOutline);
   }
   if (!sampled) {
-    out.trace << kEmptyContourMessage << std::endl;
+    result.failure = Failure{kExitNoLeaf, kEmptyContourMessage};
     return result;
   }
   drawPolyline(result.outlineDrawing, trimmed, cv::Scalar(0, 0, 255, 0));
   drawPolyline(result.outlineDrawing, result.smoothOutline, cv::Scalar(255, 0, 255, 0));
   out.writeImage("drawing3.jpg", result.outlineDrawing);
   out.trace << "gg" << std::endl;
-  result.ok = true;
   return result;
 }
 

@@ -7,12 +7,13 @@
 #include <opencv2/core.hpp>
 #include <vector>
 
+#include "run/failure.h"
 #include "run/run_output.h"
 
 namespace leafmargin {
 
 struct LeafOutline {
-  bool ok = false;  // false: no usable outline (the message has been printed)
+  MaybeFailure failure;  // no usable outline: kExitNoLeaf with the densification message
   cv::Mat outlineDrawing;
   std::vector<cv::Point> leafOutline;
   std::vector<cv::Point> smoothOutline;

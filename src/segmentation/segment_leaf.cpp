@@ -39,9 +39,10 @@ cv::Mat toGray(const cv::Mat& sourceImage) {
   return gray;
 }
 
-cv::Mat otsuMask(const cv::Mat& grayImage) {
+cv::Mat otsuMask(const cv::Mat& grayImage, LeafPolarity leaf) {
   cv::Mat binary;
-  cv::threshold(grayImage, binary, 0.0, 255.0, cv::THRESH_OTSU);
+  const int type = leaf == LeafPolarity::Bright ? cv::THRESH_BINARY : cv::THRESH_BINARY_INV;
+  cv::threshold(grayImage, binary, 0.0, 255.0, cv::THRESH_OTSU | type);
   return binary;
 }
 
@@ -99,7 +100,8 @@ void externalContours(const cv::Mat& foregroundMask, std::vector<std::vector<cv:
                    cv::CHAIN_APPROX_SIMPLE, cv::Point(0, 0));
 }
 
-Segmentation segmentLeaf(const cv::Mat& sourceImage, const RunOutput& out) {
+Segmentation segmentLeaf(const cv::Mat& sourceImage, const SegmentationSettings& settings,
+                         const RunOutput& out) {
   Segmentation s;
   s.sourceImage = sourceImage;
   {
@@ -109,7 +111,7 @@ Segmentation segmentLeaf(const cv::Mat& sourceImage, const RunOutput& out) {
   out.writeImage("gray.bmp", s.grayImage);
   {
     ScopedLap lap(out.stopwatch, "Otsu");
-    s.binaryImage = otsuMask(s.grayImage);
+    s.binaryImage = otsuMask(s.grayImage, settings.leaf);
   }
   out.writeImage("bw.jpg", s.binaryImage);
   out.trace << "aa" << std::endl;
@@ -132,7 +134,10 @@ Segmentation segmentLeaf(const cv::Mat& sourceImage, const RunOutput& out) {
   ScopedLap lap(out.stopwatch, "orientation and contours");
   if (!leafIsAtTop(s.foregroundMask)) {
     cv::rotate(s.foregroundMask, s.foregroundMask, cv::ROTATE_180);
-    cv::rotate(s.sourceImage, s.sourceImage, cv::ROTATE_180);
+    // Into a new picture: sourceImage shares the caller's pixels.
+    cv::Mat turned;
+    cv::rotate(s.sourceImage, turned, cv::ROTATE_180);
+    s.sourceImage = turned;
     cv::rotate(s.binaryImage, s.binaryImage, cv::ROTATE_180);
     s.turned = true;
   }

@@ -1,7 +1,8 @@
 // Leaf segmentation: the picture read as 8-bit colour, its grey version, the Otsu mask (the leaf
-// is the brighter class), GrabCut refined from that mask at full resolution, the 180-degree turn
-// that puts the leaf at the top, and the external contours of the final foreground mask.
-// Each step is its own function so the benchmark can time them; segmentLeaf runs them in order.
+// is the brighter class unless told otherwise), GrabCut refined from that mask at full
+// resolution, the 180-degree turn that puts the leaf at the top, and the external contours of
+// the final foreground mask. Each step is its own function so the benchmark can time them;
+// segmentLeaf runs them in order and leaves the caller's picture as it was.
 #pragma once
 
 #include <cstddef>
@@ -13,8 +14,16 @@
 
 namespace leafmargin {
 
+// Which Otsu class is the leaf: the brighter one (a leaf lit on a dark ground, the default) or
+// the darker one (a leaf on paper).
+enum class LeafPolarity { Bright, Dark };
+
+struct SegmentationSettings {
+  LeafPolarity leaf = LeafPolarity::Bright;
+};
+
 struct Segmentation {
-  cv::Mat sourceImage;     // 8-bit BGR, turned when the leaf was at the bottom
+  cv::Mat sourceImage;     // 8-bit BGR, a turned copy when the leaf was at the bottom
   cv::Mat grayImage;       // never turned
   cv::Mat binaryImage;     // Otsu mask, 0/255, turned with sourceImage
   cv::Mat grabCutMask;     // final GrabCut labels, never turned
@@ -34,8 +43,9 @@ cv::Mat readLeafPicture(const std::string& path);
 bool looksLikeDicom(const unsigned char* data, std::size_t size);
 
 cv::Mat toGray(const cv::Mat& sourceImage);
-// Otsu threshold: 255 above the automatic threshold, 0 elsewhere.
-cv::Mat otsuMask(const cv::Mat& grayImage);
+// Otsu threshold: 255 on the leaf's class, 0 elsewhere. The bright class is the grey levels
+// above the automatic threshold, the dark class the others.
+cv::Mat otsuMask(const cv::Mat& grayImage, LeafPolarity leaf = LeafPolarity::Bright);
 // GrabCut labels seeded from the Otsu mask: probable foreground (3) or probable background (2).
 cv::Mat seedGrabCutLabels(const cv::Mat& binaryImage);
 // GrabCut cannot model a class with fewer pixels than its five mixture components.
@@ -52,7 +62,8 @@ void externalContours(const cv::Mat& foregroundMask, std::vector<std::vector<cv:
 
 // All steps from the grey image to the contours, with the trace "aa" to "dd" and the files
 // "gray.bmp", "bw.jpg" and "grabcut.jpg". sourceImage must be a non-empty 8-bit BGR picture
-// of at least 11 rows.
-Segmentation segmentLeaf(const cv::Mat& sourceImage, const RunOutput& out);
+// of at least 11 rows; it is never changed (a turned picture is a new one).
+Segmentation segmentLeaf(const cv::Mat& sourceImage, const SegmentationSettings& settings,
+                         const RunOutput& out);
 
 }  // namespace leafmargin

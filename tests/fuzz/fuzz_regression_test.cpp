@@ -144,7 +144,7 @@ TEST(FuzzInput, ModeThreeSendsTheRegionAboveTheOutlineThroughTheOutlineStage) {
   const LeafOutline outline = extractLeafOutline(contours, hierarchy, c.sourceImage,
                                                  c.foregroundMask, c.foregroundMask,
                                                  RunOutput{trace, "", false});
-  ASSERT_TRUE(outline.ok);
+  ASSERT_FALSE(outline.failure);
   const auto [left, right] = std::minmax_element(
       outline.leafOutline.begin(), outline.leafOutline.end(),
       [](cv::Point a, cv::Point b) { return a.x < b.x; });

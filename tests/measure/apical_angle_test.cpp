@@ -66,7 +66,6 @@ ApicalAngleResult literalApicalAngle(cv::Point tip, cv::Point sinusBefore, cv::P
     for (int k = 2 * dD; k < nD - dD; ++k) {
       const cv::Point dr1 = literalMean(d, k - dD, k), dr2 = literalMean(d, k, k + dD);
       if (dr2.x == 0 || dr1.x == 0) {
-        trace << "bug !" << std::endl;
         ApicalAngleResult stop;  // the run ends here: nothing of the search is kept
         stop.aborted = true;
         return stop;
@@ -320,15 +319,14 @@ TEST(ApicalAngle, HorizontalFlanksGiveMessageTwoAndDrawNothing) {
   EXPECT_EQ(cv::countNonZero(drawing.reshape(1)), 0);
 }
 
-TEST(ApicalAngle, RightWindowOnColumnZeroAbortsAfterBug) {
+TEST(ApicalAngle, RightWindowOnColumnZeroAborts) {
   // The right flank runs down column 0.
   std::vector<cv::Point> outline = densify({{60, 40}, {0, 100}, {0, 200}}).points;
   std::ostringstream trace;
   const ApicalAngleResult r = apicalAngle({0, 100}, {60, 40}, {0, 200}, outline, cv::Mat(), trace);
   EXPECT_TRUE(r.aborted);
   EXPECT_FALSE(r.found);
-  const std::string text = trace.str();
-  EXPECT_EQ(text.substr(text.size() - 6), "bug !\n");
+  EXPECT_EQ(trace.str().find("bug"), std::string::npos);
 }
 
 }  // namespace

@@ -240,9 +240,7 @@ class ResultsFile : public ::testing::Test {
 };
 
 TEST_F(ResultsFile, WritesTheComposedBytesAndNothingElse) {
-  const ReportStatus status = writeResultsCsv(workedExample(), dir_.string());
-  EXPECT_TRUE(status.written);
-  EXPECT_EQ(status.error, "");
+  EXPECT_FALSE(writeResultsCsv(workedExample(), kMmPerPixel, dir_.string()));
   EXPECT_EQ(readAll(dir_ / "results.csv"), composeResultsText(workedExample()));
   EXPECT_EQ(entries(), std::set<std::string>{"results.csv"});
 }
@@ -250,16 +248,16 @@ TEST_F(ResultsFile, WritesTheComposedBytesAndNothingElse) {
 TEST_F(ResultsFile, EmptyDirectoryMeansTheWorkingDirectory) {
   const fs::path previous = fs::current_path();
   fs::current_path(dir_);
-  const ReportStatus status = writeResultsCsv(workedExample(), "");
+  const MaybeFailure failure = writeResultsCsv(workedExample(), kMmPerPixel, "");
   fs::current_path(previous);
-  EXPECT_TRUE(status.written) << status.error;
+  EXPECT_FALSE(failure) << failure->message;
   EXPECT_EQ(readAll(dir_ / "results.csv").size(), 876u);
 }
 
 TEST_F(ResultsFile, SecondRunReplacesTheWholeFile) {
-  ASSERT_TRUE(writeResultsCsv(simpleRecord(20, 0), dir_.string() + "/").written);
+  ASSERT_FALSE(writeResultsCsv(simpleRecord(20, 0), kMmPerPixel, dir_.string() + "/"));
   const std::size_t longSize = readAll(dir_ / "results.csv").size();
-  ASSERT_TRUE(writeResultsCsv(simpleRecord(1, 0), dir_.string()).written);
+  ASSERT_FALSE(writeResultsCsv(simpleRecord(1, 0), kMmPerPixel, dir_.string()));
   const std::string second = readAll(dir_ / "results.csv");
   EXPECT_EQ(second, composeResultsText(simpleRecord(1, 0)));
   EXPECT_LT(second.size(), longSize);
@@ -269,20 +267,21 @@ TEST_F(ResultsFile, SecondRunReplacesTheWholeFile) {
 TEST_F(ResultsFile, DirectoryBelowARegularFileFailsWithOneLine) {
   std::ofstream(dir_ / "plain").put('x');
   const std::string target = (dir_ / "plain" / "out").string();
-  const ReportStatus status = writeResultsCsv(workedExample(), target);
-  EXPECT_FALSE(status.written);
-  EXPECT_EQ(status.error, "Cannot write results.csv in " + target + ": Not a directory");
+  const MaybeFailure status = writeResultsCsv(workedExample(), kMmPerPixel, target);
+  ASSERT_TRUE(status);
+  EXPECT_EQ(status->status, kExitNotWritten);
+  EXPECT_EQ(status->message, "Cannot write results.csv in " + target + ": Not a directory");
   EXPECT_EQ(entries(), std::set<std::string>{"plain"});
 }
 
 TEST_F(ResultsFile, FailedOpenLeavesTheEarlierTableAndWhatBlockedIt) {
-  ASSERT_TRUE(writeResultsCsv(workedExample(), dir_.string()).written);
+  ASSERT_FALSE(writeResultsCsv(workedExample(), kMmPerPixel, dir_.string()));
   const std::string earlier = readAll(dir_ / "results.csv");
   fs::create_directory(dir_ / tempName());  // the temporary file cannot be created
 
-  const ReportStatus status = writeResultsCsv(simpleRecord(4, 0), dir_.string());
-  EXPECT_FALSE(status.written);
-  EXPECT_EQ(status.error,
+  const MaybeFailure status = writeResultsCsv(simpleRecord(4, 0), kMmPerPixel, dir_.string());
+  ASSERT_TRUE(status);
+  EXPECT_EQ(status->message,
             "Cannot write results.csv in " + dir_.string() + ": Is a directory");
   EXPECT_EQ(readAll(dir_ / "results.csv"), earlier);
   EXPECT_TRUE(fs::is_directory(dir_ / tempName()));
@@ -290,9 +289,9 @@ TEST_F(ResultsFile, FailedOpenLeavesTheEarlierTableAndWhatBlockedIt) {
 
 TEST_F(ResultsFile, FailedReplaceRemovesTheTemporaryFile) {
   fs::create_directories(dir_ / "results.csv" / "inside");  // cannot be replaced by a file
-  const ReportStatus status = writeResultsCsv(workedExample(), dir_.string());
-  EXPECT_FALSE(status.written);
-  EXPECT_EQ(status.error.rfind("Cannot write results.csv in " + dir_.string() + ": ", 0), 0u);
+  const MaybeFailure status = writeResultsCsv(workedExample(), kMmPerPixel, dir_.string());
+  ASSERT_TRUE(status);
+  EXPECT_EQ(status->message.rfind("Cannot write results.csv in " + dir_.string() + ": ", 0), 0u);
   EXPECT_EQ(entries(), std::set<std::string>{"results.csv"});
   EXPECT_TRUE(fs::is_directory(dir_ / "results.csv" / "inside"));
 }

@@ -77,7 +77,7 @@ TEST(Segmentation, LeafAtTheBottomIsTurnedButTheGrabCutFileAndGreyAreNot) {
   design.turn180 = true;
   const leafgen::GeneratedLeaf leaf = leafgen::generateLeaf(design);
   std::ostringstream trace;
-  const Segmentation seg = segmentLeaf(leaf.image.clone(), RunOutput{trace, "", false});
+  const Segmentation seg = segmentLeaf(leaf.image.clone(), {}, RunOutput{trace, "", false});
   EXPECT_EQ(trace.str(), "aa\nbb\ncc\ndd\n");
   ASSERT_TRUE(seg.turned);
   // The leaf is now at the top of the turned pictures, while grey and labels keep it below.

@@ -29,12 +29,12 @@ struct Found {
 Found analyse(const cv::Mat& picture) {
   std::ostringstream trace;
   const leafmargin::RunOutput out{trace, "", false};
-  const leafmargin::PictureAnalysis analysis = leafmargin::analysePicture(picture, out);
+  const leafmargin::PictureAnalysis analysis = leafmargin::analysePicture(picture, {}, out);
   Found found;
   found.tips = static_cast<int>(analysis.margin.dents.size());
   found.sinuses = static_cast<int>(analysis.margin.sinus.size());
   found.record = analysis.measured.record;
-  found.complete = analysis.status == leafmargin::kExitSuccess;
+  found.complete = !analysis.failure;
   return found;
 }
 

@@ -1,0 +1,107 @@
+#include "app/options.h"
+
+#include <CLI/CLI.hpp>
+#include <cmath>
+#include <opencv2/core/version.hpp>
+
+#include "run/failure.h"
+
+namespace leafmargin {
+
+namespace {
+
+constexpr const char* kProgram = "leaf-margin";
+
+// --dpi takes "auto" or a positive finite number.
+std::string checkDpi(const std::string& text) {
+  if (text == "auto") return "";
+  std::size_t used = 0;
+  double value = 0.0;
+  try {
+    value = std::stod(text, &used);
+  } catch (const std::exception&) {
+    used = 0;
+  }
+  if (used == 0 || used != text.size() || !std::isfinite(value) || value <= 0.0) {
+    return "must be a positive number of dots per inch, or auto (got '" + text + "')";
+  }
+  return "";
+}
+
+std::string checkLeaf(const std::string& text) {
+  if (text == "bright" || text == "dark") return "";
+  return "must be bright or dark (got '" + text + "')";
+}
+
+void addOptions(CLI::App& app, Options& o, std::vector<std::string>& pictures,
+                std::string& dpiText, std::string& leafText) {
+  app.add_option("picture", pictures,
+                 "the picture to analyse (default: leaflet.jpg in the working directory); put "
+                 "-- before a name that begins with '-'; only the first picture is analysed")
+      ->type_name("PICTURE");
+  app.add_option("-o,--output", o.outputDir,
+                 "folder that receives every file of the run, created when missing (default: "
+                 "the working directory)")
+      ->type_name("DIR");
+  app.add_option("--dpi", dpiText,
+                 "resolution of the scan, to turn pixels into mm; auto: the one stored in the "
+                 "file, else 1200")
+      ->type_name("N|auto")
+      ->capture_default_str()
+      ->check(CLI::Validator(checkDpi, "", "dpi"));
+  app.add_option("--leaf", leafText,
+                 "which Otsu class is the leaf: bright (lit leaf on a dark ground) or dark "
+                 "(leaf on paper)")
+      ->type_name("bright|dark")
+      ->capture_default_str()
+      ->check(CLI::Validator(checkLeaf, "", "leaf"));
+}
+
+}  // namespace
+
+std::string versionText() {
+  return std::string(kProgram) + " " + LEAFMARGIN_VERSION + " (OpenCV " + CV_VERSION + ")";
+}
+
+CommandLine parseCommandLine(int argc, const char* const argv[], std::ostream& out,
+                             std::ostream& err) {
+  CommandLine result;
+  Options& o = result.options;
+  CLI::App app("Measures the teeth and sinuses of a leaf margin in one scanned picture and "
+               "writes results.csv and diagnostic images.",
+               kProgram);
+  std::vector<std::string> pictures;
+  std::string dpiText = "1200";
+  std::string leafText = "bright";
+  addOptions(app, o, pictures, dpiText, leafText);
+  app.set_version_flag("--version", versionText(), "print the program's and OpenCV's versions");
+  app.footer("Exit status: 0 done, 255 unreadable picture, 1 no leaf outline or a degenerate "
+             "tooth, 2 picture under 11 rows, 3 a file or folder cannot be written, 4 not "
+             "enough memory, 64 wrong command line.");
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::CallForHelp&) {
+    const std::string help = app.help();
+    out << help << (help.empty() || help.back() != '\n' ? "\n" : "");
+    result.exitStatus = 0;
+    return result;
+  } catch (const CLI::CallForVersion&) {
+    out << versionText() << "\n";
+    result.exitStatus = 0;
+    return result;
+  } catch (const CLI::ParseError& e) {
+    err << kProgram << ": " << e.what() << " (see " << kProgram << " --help)\n";
+    result.exitStatus = kExitUsage;
+    return result;
+  }
+  if (!pictures.empty()) {
+    o.picture = pictures.front();
+    o.ignoredPictures.assign(pictures.begin() + 1, pictures.end());
+  }
+  o.dpiFromFile = dpiText == "auto";
+  if (!o.dpiFromFile) o.dpi = std::stod(dpiText);
+  o.segmentation.leaf = leafText == "dark" ? LeafPolarity::Dark : LeafPolarity::Bright;
+  return result;
+}
+
+}  // namespace leafmargin

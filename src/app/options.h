@@ -1,0 +1,39 @@
+// The command line of leaf-margin: every setting of one run as a plain struct, and its parser.
+// With no option the settings are those the program always had: the picture "leaflet.jpg",
+// the working directory, 1200 dpi and the leaf as the brighter class.
+#pragma once
+
+#include <optional>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "segmentation/segment_leaf.h"
+
+namespace leafmargin {
+
+constexpr double kDefaultDpi = 1200.0;
+
+struct Options {
+  std::string picture = "leaflet.jpg";
+  std::vector<std::string> ignoredPictures;  // given after the first picture
+  std::string outputDir;                     // empty: the working directory
+  bool dpiFromFile = false;                  // --dpi auto
+  double dpi = kDefaultDpi;                  // used unless dpiFromFile
+  SegmentationSettings segmentation;
+};
+
+// What the command line asks for: a run with these options, or an immediate end with a status
+// (after --help or --version, printed on out, or a usage error, one line on err).
+struct CommandLine {
+  Options options;
+  std::optional<int> exitStatus;
+};
+
+CommandLine parseCommandLine(int argc, const char* const argv[], std::ostream& out,
+                             std::ostream& err);
+
+// "leaf-margin <version> (OpenCV <version>)", the text of --version.
+std::string versionText();
+
+}  // namespace leafmargin
