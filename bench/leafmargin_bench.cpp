@@ -4,6 +4,8 @@
 //
 // Usage: leafmargin-bench PICTURE [--out DIR]
 //        leafmargin-bench --generate WIDTHxHEIGHT --teeth N [--out DIR] [--save FILE]
+//        leafmargin-bench --analysis-input FILE   (bytes of fuzz/analysis_fuzzer, e.g. a file of
+//                                                  fuzz/slow: margin analysis and measurement only)
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -19,6 +21,7 @@
 #include <string>
 
 #include "app/pipeline.h"
+#include "fuzz_cases.h"
 #include "leafgen/leaf_generator.h"
 #include "segmentation/segment_leaf.h"
 
@@ -57,8 +60,41 @@ long grabCutAlonePeakKiB(const std::string& path) {
 
 int usage() {
   std::cerr << "usage: leafmargin-bench PICTURE [--out DIR]\n"
-               "       leafmargin-bench --generate WIDTHxHEIGHT --teeth N [--out DIR] [--save FILE]\n";
+               "       leafmargin-bench --generate WIDTHxHEIGHT --teeth N [--out DIR] [--save FILE]\n"
+               "       leafmargin-bench --analysis-input FILE\n";
   return 2;
+}
+
+void printLaps(const leafmargin::Stopwatch& stopwatch) {
+  for (const auto& [name, seconds] : stopwatch.laps)
+    std::cout << "  " << std::left << std::setw(44) << name << std::right << std::setw(10)
+              << seconds << " s\n";
+}
+
+// Margin analysis and tooth measurement of an outline made from fuzzer bytes, images off.
+int benchAnalysisInput(const std::string& path) {
+  const std::string bytes = leafmargin::fuzz::readFileBytes(path);
+  const leafmargin::fuzz::AnalysisCase c = leafmargin::fuzz::analysisCaseFromBytes(
+      reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
+  std::ostringstream trace;
+  leafmargin::Stopwatch stopwatch;
+  const leafmargin::RunOutput out{trace, "", false, &stopwatch};
+  cv::Mat drawing = c.sourceImage.clone();
+  leafmargin::MarginAnalysis margin;
+  {
+    leafmargin::ScopedLap lap(&stopwatch, "margin analysis");
+    margin = leafmargin::analyseMargin(c.leafOutline, c.smoothOutline, drawing, out);
+  }
+  {
+    leafmargin::ScopedLap lap(&stopwatch, "measurement");
+    leafmargin::measureTeeth(c.leafOutline, margin.dents, margin.sinus, c.sourceImage,
+                             c.foregroundMask, drawing, out);
+  }
+  std::cout << "analysis input: " << path << " (" << c.leafOutline.size() << " outline points, "
+            << margin.dents.size() << " tips, " << margin.sinus.size() << " sinuses)\n"
+            << std::fixed << std::setprecision(4);
+  printLaps(stopwatch);
+  return 0;
 }
 
 }  // namespace
@@ -73,6 +109,7 @@ int main(int argc, char** argv) {
     else if (a == "--generate") generate = value();
     else if (a == "--teeth") teeth = std::stoi(value());
     else if (a == "--save") savePath = value();
+    else if (a == "--analysis-input") return benchAnalysisInput(value());
     else if (!a.empty() && a[0] != '-') picture = a;
     else return usage();
   }
@@ -106,12 +143,10 @@ int main(int argc, char** argv) {
   double grabCut = 0.0;
   std::cout << "picture: " << picture << "\nstatus: " << status << "\n";
   std::cout << std::fixed << std::setprecision(4);
-  for (const auto& [name, seconds] : stopwatch.laps) {
-    std::cout << "  " << std::left << std::setw(36) << name << std::right << std::setw(10)
-              << seconds << " s\n";
+  printLaps(stopwatch);
+  for (const auto& [name, seconds] : stopwatch.laps)
     if (name == "GrabCut") grabCut += seconds;
-  }
-  std::cout << "  " << std::left << std::setw(36) << "whole run" << std::right << std::setw(10)
+  std::cout << "  " << std::left << std::setw(44) << "whole run" << std::right << std::setw(10)
             << total.count() << " s\n";
   if (grabCut > 0.0)
     std::cout << "everything but GrabCut / GrabCut: " << std::setprecision(2)

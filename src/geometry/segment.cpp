@@ -19,11 +19,16 @@ cv::Point segmentMidpoint(const Segment& s) {
   return {wrapAdd(s.first.x, s.second.x) / 2, wrapAdd(s.first.y, s.second.y) / 2};
 }
 
-Segment segmentCentredAt(cv::Point c, double angle, double length) {
-  const double h = std::cos(angle) * length * 0.5;
-  const double v = std::sin(angle) * length * 0.5;
+CentredOffsets::CentredOffsets(double angle, double length)
+    : h(std::cos(angle) * length * 0.5), v(std::sin(angle) * length * 0.5) {}
+
+Segment CentredOffsets::around(cv::Point c) const {
   return Segment(cv::Point(truncToInt(c.x - h), truncToInt(c.y - v)),
                  cv::Point(truncToInt(c.x + h), truncToInt(c.y + v)));
+}
+
+Segment segmentCentredAt(cv::Point c, double angle, double length) {
+  return CentredOffsets(angle, length).around(c);
 }
 
 void extendSegmentFrom(Segment& s, cv::Point p, double d) {

@@ -28,6 +28,13 @@ double segmentAngle(const Segment& s);
 cv::Point segmentMidpoint(const Segment& s);
 // A segment of the given length through c in direction angle (radians), ends truncated.
 Segment segmentCentredAt(cv::Point c, double angle, double length);
+// segmentCentredAt in two halves, for callers that centre many segments of one direction:
+// the half extents cos(angle) * length * 0.5 and sin(angle) * length * 0.5 are computed once.
+struct CentredOffsets {
+  double h, v;
+  CentredOffsets(double angle, double length);
+  Segment around(cv::Point c) const;
+};
 // Re-anchors the segment at p with its other end d pixels away along the old direction.
 void extendSegmentFrom(Segment& s, cv::Point p, double d);
 void drawSegment(const Segment& s, cv::Mat image, int thickness);

@@ -1,10 +1,11 @@
 #include "measure/sinus_depth.h"
 
 #include <algorithm>
-#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <unordered_map>
 
-#include "geometry/line.h"
-#include "geometry/numeric.h"
+#include "geometry/perpendicular_foot.h"
 #include "geometry/segment_pixels.h"
 
 namespace leafmargin {
@@ -16,16 +17,73 @@ constexpr double kDepthCarrierLength = 500.0;
 // A depth with this many pixels on the leaf crosses it and does not count.
 constexpr int kMaxLeafPixels = 4;
 
-// The half extents of segmentCentredAt for one direction and length, computed once per chord
-// and applied to every sinus of that chord with the same arithmetic.
-struct CentredOffsets {
-  double h, v;
-  CentredOffsets(double angle, double length)
-      : h(std::cos(angle) * length * 0.5), v(std::sin(angle) * length * 0.5) {}
-  Segment around(cv::Point c) const {
-    return Segment(cv::Point(truncToInt(c.x - h), truncToInt(c.y - v)),
-                   cv::Point(truncToInt(c.x + h), truncToInt(c.y + v)));
+// The fields of a chord's Line that decide every depth measured against it, bit for bit: two
+// chords with equal keys give every sinus the same depth segment.
+struct LineKey {
+  bool vertical;
+  int xVertical;
+  std::uint64_t slope, y0;
+
+  explicit LineKey(const Line& l) : vertical(l.vertical), xVertical(l.xVertical) {
+    std::memcpy(&slope, &l.slope, sizeof slope);
+    std::memcpy(&y0, &l.y0, sizeof y0);
   }
+  bool operator==(const LineKey& o) const {
+    return vertical == o.vertical && xVertical == o.xVertical && slope == o.slope && y0 == o.y0;
+  }
+};
+
+struct LineKeyHash {
+  std::size_t operator()(const LineKey& k) const {
+    std::uint64_t h = k.slope * 0x9E3779B97F4A7C15ULL;
+    h ^= (k.y0 + 0x632BE59BD9B4E019ULL + (h << 6) + (h >> 2)) * 0xBF58476D1CE4E5B9ULL;
+    h ^= static_cast<std::uint64_t>(static_cast<std::uint32_t>(k.xVertical)) << 1 | k.vertical;
+    return static_cast<std::size_t>(h ^ (h >> 31));
+  }
+};
+
+// The search in loop order, smallest j, then k, then sinus index m, keeping the first of equal
+// depths. A sinus already measured against an equal chord line is skipped: its depth segment
+// is the one measured then, which either crossed the leaf or did not exceed the maximum, which
+// has only grown since. In loop order the first sinus of a chord never decreases, so one index
+// per line tells what is left: every sinus from the current chord's first up to it has been
+// measured. Combs of teeth with their tips on one row (every chord on one line) then cost one
+// line per pair of tips instead of one depth per pair and sinus.
+class DeepestSinusSearch {
+ public:
+  DeepestSinusSearch(const std::vector<cv::Point>& outline, const std::vector<int>& sinus,
+                     const cv::Mat& mask)
+      : outline_(outline), sinus_(sinus), mask_(mask) {}
+
+  // Measures the sinuses first..last against the chord; chords come in loop order.
+  void chord(const Segment& chord, int first, int last) {
+    const Line line(chord);
+    int& measuredTo = measuredTo_.try_emplace(LineKey(line), first - 1).first->second;
+    measure(chord, line, std::max(first, measuredTo + 1), last);
+    measuredTo = std::max(measuredTo, last);
+  }
+
+  const DeepestSinus& best() const { return best_; }
+
+ private:
+  void measure(const Segment& chord, const Line& line, int first, int last) {
+    if (first > last) return;
+    const PerpendicularFoot foot(line, kDepthCarrierLength);
+    for (int m = first; m <= last; ++m) {
+      const cv::Point q = outline_[sinus_[m]];
+      const Segment depth(q, foot.from(q));
+      const double length = segmentLength(depth);
+      // The pixel count only matters for a depth that would beat the maximum.
+      if (length > best_.profondeurMax && countSegmentPixelsInMask(depth, mask_) < kMaxLeafPixels)
+        best_ = {length, depth, chord};
+    }
+  }
+
+  const std::vector<cv::Point>& outline_;
+  const std::vector<int>& sinus_;
+  const cv::Mat& mask_;
+  std::unordered_map<LineKey, int, LineKeyHash> measuredTo_;
+  DeepestSinus best_;
 };
 
 }  // namespace
@@ -33,35 +91,19 @@ struct CentredOffsets {
 DeepestSinus findDeepestSinus(const std::vector<cv::Point>& leafOutline,
                               const std::vector<int>& dents, const std::vector<int>& sinus,
                               int startsWithSinus, const cv::Mat& foregroundMask) {
-  DeepestSinus best;
   const int f = startsWithSinus;
   const int tips = static_cast<int>(dents.size());
   const int sinuses = static_cast<int>(sinus.size());
   const int lastFirstTip = std::min(tips - 1, sinuses - f);  // exclusive
-  for (int j = 0; j < lastFirstTip; ++j) {
-    for (int k = j + 1; k < tips; ++k) {
-      const Segment chord(leafOutline[dents[j]], leafOutline[dents[k]]);
-      const Line chordLine(chord);
-      const CentredOffsets perpendicular(segmentAngle(chord) + kRightAngle, kDepthCarrierLength);
-      const int lastSinus = std::min(k + f - 1, sinuses - 1);
-      for (int m = j + f; m <= lastSinus; ++m) {
-        const cv::Point q = leafOutline[sinus[m]];
-        const Segment depth(q, lineIntersection(chordLine, Line(perpendicular.around(q))));
-        const double length = segmentLength(depth);
-        // The pixel count only matters for a depth that would beat the maximum.
-        if (length > best.profondeurMax &&
-            countSegmentPixelsInMask(depth, foregroundMask) < kMaxLeafPixels) {
-          best.profondeurMax = length;
-          best.depth = depth;
-          best.chord = chord;
-        }
-      }
-    }
-  }
-  return best;
+  DeepestSinusSearch search(leafOutline, sinus, foregroundMask);
+  for (int j = 0; j < lastFirstTip; ++j)
+    for (int k = j + 1; k < tips; ++k)
+      search.chord(Segment(leafOutline[dents[j]], leafOutline[dents[k]]), j + f,
+                   std::min(k + f - 1, sinuses - 1));
+  return search.best();
 }
 
-void drawDeepestSinus(const DeepestSinus& deepest, cv::Mat drawing) {
+void drawDeepestSinus(const DeepestSinus& deepest, cv::Mat& drawing) {
   drawSegment(deepest.depth, drawing, 3, cv::Scalar(255, 0, 255));
   drawSegment(deepest.chord, drawing, 3, cv::Scalar(0, 255, 255));
 }

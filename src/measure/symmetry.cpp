@@ -3,15 +3,15 @@
 #include <algorithm>
 
 #include "geometry/angles.h"
-#include "geometry/line.h"
-#include "geometry/numeric.h"
-#include "geometry/segment.h"
+#include "geometry/perpendicular_foot.h"
 
 namespace leafmargin {
 namespace {
 
 constexpr uchar kSet = 255;
 constexpr uchar kClear = 0;
+// Length of the segment that carries the perpendicular's direction in pass 2.
+constexpr double kFootCarrierLength = 1000.0;
 
 // The first row holding a set pixel and the first column holding one, in picture positions;
 // (0, 0) for a mask without any.
@@ -87,8 +87,7 @@ AlignedHalves alignedHalves(const std::vector<cv::Point>& leafOutline, int tipIn
   if (pass == 1) {
     foot = segmentMidpoint(base);
   } else {
-    const Segment perpendicular = segmentCentredAt(tip, segmentAngle(base) + kRightAngle, 1000.0);
-    foot = lineIntersection(Line(base), Line(perpendicular));
+    foot = perpendicularFoot(tip, base, kFootCarrierLength);
   }
   const double turn = radToDeg(segmentAngle(Segment(foot, tip))) + 90.0;
 

@@ -1,8 +1,7 @@
 #include "measure/tooth_geometry.h"
 
 #include "geometry/angles.h"
-#include "geometry/line.h"
-#include "geometry/numeric.h"
+#include "geometry/perpendicular_foot.h"
 
 namespace leafmargin {
 
@@ -10,12 +9,6 @@ namespace {
 // Length of the segment that carries the perpendicular's direction for widths and heights.
 constexpr double kHeightCarrierLength = 100.0;
 }  // namespace
-
-cv::Point perpendicularFoot(cv::Point p, const Segment& base, double carrierLength) {
-  const Segment perpendicular =
-      segmentCentredAt(p, segmentAngle(base) + kRightAngle, carrierLength);
-  return lineIntersection(Line(base), Line(perpendicular));
-}
 
 ToothMeasure measureTooth(cv::Point tip, cv::Point sinusBefore, cv::Point sinusAfter,
                           std::ostream& diag) {

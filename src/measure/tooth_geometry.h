@@ -23,11 +23,6 @@ struct SinusMeasure {
   double angle = 0.0;   // angle at the bottom between the two tips, radians
 };
 
-// Foot on the line through base of the perpendicular from p, whose direction is the integer
-// segment of carrierLength pixels centred on p at a right angle to base; (-1, -1) when the two
-// lines do not cross.
-cv::Point perpendicularFoot(cv::Point p, const Segment& base, double carrierLength);
-
 // The angle diagnostics (a sinus equal to the tip) go to diag.
 ToothMeasure measureTooth(cv::Point tip, cv::Point sinusBefore, cv::Point sinusAfter,
                           std::ostream& diag);

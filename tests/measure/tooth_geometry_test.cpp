@@ -4,7 +4,7 @@
 #include <cmath>
 #include <sstream>
 
-#include "geometry/segment.h"
+#include "geometry/perpendicular_foot.h"
 #include "measure/tooth_geometry.h"
 
 namespace leafmargin {
