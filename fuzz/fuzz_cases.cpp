@@ -11,6 +11,7 @@
 
 #include "geometry/chain.h"
 #include "margin/margin_analysis.h"
+#include "margin/starting_order.h"
 #include "measure/measure_teeth.h"
 #include "report/results_csv.h"
 #include "segmentation/leaf_outline.h"
@@ -130,7 +131,7 @@ void checkAnalysis(Checker& check, const std::vector<cv::Point>& outline,
   if (measured.failure) return;
 
   const int tips = static_cast<int>(margin.dents.size());
-  const int f = computeStartsWithSinus(outline, margin.dents, margin.sinus);
+  const int f = startsWithSinus(outline, margin.dents, margin.sinus) ? 1 : 0;
   const int a = static_cast<int>(margin.sinus.size()) - f;
   const std::size_t teeth = static_cast<std::size_t>(std::max(0, std::min(a, tips) - 1 + f));
   const std::size_t sinuses = static_cast<std::size_t>(std::max(0, std::min(tips - 1, a)));

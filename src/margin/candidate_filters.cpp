@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "geometry/angles.h"
+#include "margin/starting_order.h"
 
 namespace leafmargin {
 
@@ -89,27 +90,20 @@ double FilterContext::distance(int a, int b) const {
   return pointDistance(outline_[a], outline_[b]);
 }
 
-int FilterContext::firstPosition(int position) const {
-  return firstPositionOfPoint(outline_, position);
+bool FilterContext::startsWithSinus(const CandidateLists& lists) const {
+  return leafmargin::startsWithSinus(outline_, lists.dents, lists.sinus);
 }
 
 int FilterContext::distanceToSmooth(int position) const {
   return smooth_ ? smooth_->distance(outline_[position]) : 0;
 }
 
-std::optional<StartingOrder> startingOrder(const CandidateLists& lists, const FilterContext& ctx) {
-  if (lists.teeth.empty() || lists.sinuses.empty()) return std::nullopt;
-  const int sinusPosition = ctx.firstPosition(lists.sinuses[0]);
-  const int toothPosition = ctx.firstPosition(lists.teeth[0]);
-  return sinusPosition < toothPosition ? StartingOrder::SinusFirst : StartingOrder::ToothFirst;
-}
-
 void removeClosePairs(const CandidateLists& lists, const FilterContext& ctx, KeepFlags& flags) {
-  const int sizeT = static_cast<int>(lists.teeth.size());
-  const int sizeS = static_cast<int>(lists.sinuses.size());
+  const int sizeT = static_cast<int>(lists.dents.size());
+  const int sizeS = static_cast<int>(lists.sinus.size());
   for (int i = 0; i < sizeT; ++i) {
     for (int j = std::max(i - 2, 0); j <= std::min(i + 2, sizeS - 1); ++j) {
-      if (ctx.distance(lists.teeth[i], lists.sinuses[j]) < kClosePairDistance &&
+      if (ctx.distance(lists.dents[i], lists.sinus[j]) < kClosePairDistance &&
           flags.keepTooth[i] && flags.keepSinus[j]) {
         flags.keepTooth[i] = false;
         flags.keepSinus[j] = false;
@@ -118,23 +112,22 @@ void removeClosePairs(const CandidateLists& lists, const FilterContext& ctx, Kee
   }
 }
 
-std::optional<StartingOrder> removeBluntPairs(const CandidateLists& lists, BluntPairRun run,
-                                              const FilterContext& ctx, KeepFlags& flags) {
-  const std::optional<StartingOrder> order = startingOrder(lists, ctx);
-  if (!order) return order;
-  const BluntPairStep step{lists.teeth, lists.sinuses, run, ctx, flags};
-  const int m = static_cast<int>(std::min(lists.teeth.size(), lists.sinuses.size()));
+void removeBluntPairs(const CandidateLists& lists, BluntPairRun run, const FilterContext& ctx,
+                      KeepFlags& flags) {
+  if (lists.dents.empty() || lists.sinus.empty()) return;
+  const bool sinusFirst = ctx.startsWithSinus(lists);
+  const BluntPairStep step{lists.dents, lists.sinus, run, ctx, flags};
+  const int m = static_cast<int>(std::min(lists.dents.size(), lists.sinus.size()));
   for (int j = 0; j <= m - 2; ++j) {
-    if (*order == StartingOrder::ToothFirst)
-      step.toothFirst(j);
-    else
+    if (sinusFirst)
       step.sinusFirst(j);
+    else
+      step.toothFirst(j);
   }
-  return order;
 }
 
 void trimEnds(const CandidateLists& lists, KeepFlags& flags) {
-  if (lists.teeth.empty() || lists.sinuses.empty()) return;
+  if (lists.dents.empty() || lists.sinus.empty()) return;
   flags.keepSinus.front() = false;
   flags.keepTooth.front() = false;
   flags.keepSinus.back() = false;
@@ -144,8 +137,8 @@ void trimEnds(const CandidateLists& lists, KeepFlags& flags) {
 void removeWideTeeth(const CandidateLists& finals, bool commenceParSinus, const FilterContext& ctx,
                      KeepFlags& flags) {
   if (!commenceParSinus) return;
-  const std::vector<int>& dents = finals.teeth;
-  const std::vector<int>& sinus = finals.sinuses;
+  const std::vector<int>& dents = finals.dents;
+  const std::vector<int>& sinus = finals.sinus;
   const int m = static_cast<int>(std::min(dents.size(), sinus.size()));
   for (int k = 0; k <= m - 2; ++k) {
     if (ctx.angleDegrees(dents[k], sinus[k], sinus[k + 1]) > kWideToothAngle &&
@@ -177,12 +170,12 @@ MarginAnalysis filterCandidates(const CandidateLists& candidates, const FilterCo
   trimEnds(lists, flags);
   CandidateLists finals = compact(lists, flags);
   trace << "rr" << std::endl;
-  const bool commenceParSinus = startingOrder(lists, ctx) == StartingOrder::SinusFirst;
+  const bool commenceParSinus = ctx.startsWithSinus(lists);
 
   KeepFlags finalFlags = keepAll(finals);
   removeWideTeeth(finals, commenceParSinus, ctx, finalFlags);
   finals = compact(finals, finalFlags);
-  return {finals.teeth, finals.sinuses, commenceParSinus};
+  return {finals.dents, finals.sinus, commenceParSinus};
 }
 
 }  // namespace leafmargin

@@ -11,7 +11,6 @@
 #include <vector>
 
 #include "margin/candidates.h"
-#include "margin/first_position.h"
 #include "margin/keep_flags.h"
 #include "margin/margin_analysis.h"
 #include "margin/vertical_offset.h"
@@ -28,8 +27,8 @@ class FilterContext {
   // radToDeg of angle3Points with centre P[centre] and the points P[a], P[b] (NaN stays NaN).
   double angleDegrees(int centre, int a, int b) const;
   double distance(int a, int b) const;
-  // The smallest index holding the point P[position].
-  int firstPosition(int position) const;
+  // startsWithSinus of the lists' first entries on P.
+  bool startsWithSinus(const CandidateLists& lists) const;
   // distanceToCurve(P[position], smoothOutline); 0 when the smooth outline has under 2 points.
   int distanceToSmooth(int position) const;
 
@@ -38,12 +37,6 @@ class FilterContext {
   std::optional<ReferenceCurve> smooth_;
   std::ostream& diag_;
 };
-
-enum class StartingOrder { ToothFirst, SinusFirst };
-
-// Sinus first when the first position of P[S[0]] is strictly smaller than that of P[T[0]];
-// tooth first otherwise, ties included. No order when either list is empty.
-std::optional<StartingOrder> startingOrder(const CandidateLists& lists, const FilterContext& ctx);
 
 // Clears tooth i with the first sinus j in i-2..i+2 that is closer than 8.0 pixels and still kept.
 void removeClosePairs(const CandidateLists& lists, const FilterContext& ctx, KeepFlags& flags);
@@ -56,9 +49,10 @@ void removeClosePairs(const CandidateLists& lists, const FilterContext& ctx, Kee
 // need a sinus S[j+2] past the end of S removes nothing.
 enum class BluntPairRun { First, Second };
 
-// Returns the order used, or nothing when either list is empty (the pass then does nothing).
-std::optional<StartingOrder> removeBluntPairs(const CandidateLists& lists, BluntPairRun run,
-                                              const FilterContext& ctx, KeepFlags& flags);
+// The order (sinus first or tooth first) is startsWithSinus of the lists; the pass does nothing
+// when either list is empty.
+void removeBluntPairs(const CandidateLists& lists, BluntPairRun run, const FilterContext& ctx,
+                      KeepFlags& flags);
 
 // Clears the first and last flag of both lists, whether already cleared or not; does nothing
 // when either list is empty.

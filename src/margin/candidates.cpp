@@ -39,9 +39,9 @@ CandidateLists candidatesFromRuns(const std::vector<int>& crossings, const std::
   for (int r = 0; r + 1 < static_cast<int>(crossings.size()); ++r) {
     const int candidate = sharpestPosition(profile, crossings[r], crossings[r + 1]);
     if ((r - firstRunBelow) % 2 == 0)
-      lists.sinuses.push_back(candidate);
+      lists.sinus.push_back(candidate);
     else
-      lists.teeth.push_back(candidate);
+      lists.dents.push_back(candidate);
   }
   return lists;
 }

@@ -11,8 +11,8 @@
 namespace leafmargin {
 
 struct CandidateLists {
-  std::vector<int> teeth;    // ascending positions in the outline
-  std::vector<int> sinuses;  // ascending positions in the outline
+  std::vector<int> dents;  // tooth tips: ascending positions in the outline
+  std::vector<int> sinus;  // sinus bottoms: ascending positions in the outline
 };
 
 // Positions i from 32 to n-31 whose flag differs from flag i-1; none when n <= 62.

@@ -12,12 +12,12 @@ std::vector<int> keptEntries(const std::vector<int>& entries, const std::vector<
 }  // namespace
 
 KeepFlags keepAll(const CandidateLists& lists) {
-  return {std::vector<bool>(lists.teeth.size(), true),
-          std::vector<bool>(lists.sinuses.size(), true)};
+  return {std::vector<bool>(lists.dents.size(), true),
+          std::vector<bool>(lists.sinus.size(), true)};
 }
 
 CandidateLists compact(const CandidateLists& lists, const KeepFlags& flags) {
-  return {keptEntries(lists.teeth, flags.keepTooth), keptEntries(lists.sinuses, flags.keepSinus)};
+  return {keptEntries(lists.dents, flags.keepTooth), keptEntries(lists.sinus, flags.keepSinus)};
 }
 
 }  // namespace leafmargin

@@ -9,8 +9,8 @@
 namespace leafmargin {
 
 struct KeepFlags {
-  std::vector<bool> keepTooth;  // parallel to CandidateLists::teeth
-  std::vector<bool> keepSinus;  // parallel to CandidateLists::sinuses
+  std::vector<bool> keepTooth;  // parallel to CandidateLists::dents
+  std::vector<bool> keepSinus;  // parallel to CandidateLists::sinus
 };
 
 KeepFlags keepAll(const CandidateLists& lists);

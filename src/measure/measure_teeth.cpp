@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "margin/starting_order.h"
 #include "measure/apical_angle.h"
 #include "measure/sinus_depth.h"
 #include "measure/symmetry.h"
@@ -13,11 +14,6 @@ namespace {
 
 const char* const kApicalDrawingName = "drawing77.jpg";
 const char* const kOutlineDrawingName = "drawing4.jpg";
-
-int firstOccurrence(const std::vector<cv::Point>& outline, cv::Point p) {
-  const auto it = std::find(outline.begin(), outline.end(), p);
-  return it == outline.end() ? -1 : static_cast<int>(it - outline.begin());
-}
 
 // The per-tooth and per-sinus half of the stage, with the apical drawing it accumulates.
 class ToothLoop {
@@ -90,14 +86,6 @@ bool measureTeethAndSinuses(const std::vector<int>& dents, const std::vector<int
 
 }  // namespace
 
-int computeStartsWithSinus(const std::vector<cv::Point>& leafOutline,
-                           const std::vector<int>& dents, const std::vector<int>& sinus) {
-  if (dents.empty() || sinus.empty()) return 0;
-  const int sinusPosition = firstOccurrence(leafOutline, leafOutline[sinus[0]]);
-  const int tipPosition = firstOccurrence(leafOutline, leafOutline[dents[0]]);
-  return sinusPosition < tipPosition ? 1 : 0;
-}
-
 MeasureTeethResult measureTeeth(const std::vector<cv::Point>& leafOutline,
                                 const std::vector<int>& dents, const std::vector<int>& sinus,
                                 const cv::Mat& sourceImage, const cv::Mat& foregroundMask,
@@ -105,7 +93,7 @@ MeasureTeethResult measureTeeth(const std::vector<cv::Point>& leafOutline,
   MeasureTeethResult result;
   MeasurementRecord& record = result.record;
   out.trace << "yyyy" << std::endl;
-  const int f = computeStartsWithSinus(leafOutline, dents, sinus);
+  const int f = startsWithSinus(leafOutline, dents, sinus) ? 1 : 0;
   out.trace << "pp" << std::endl;
 
   ToothLoop loop(leafOutline, sourceImage, result, out);

@@ -30,14 +30,9 @@ struct MeasureTeethResult {
   MaybeFailure failure;
 };
 
-// 1 when the first sinus comes before the first tip along the outline, comparing the first
-// occurrences of the two points (the earlier passage counts where the outline crosses itself);
-// 0 otherwise, and 0 when either list is empty.
-int computeStartsWithSinus(const std::vector<cv::Point>& leafOutline,
-                           const std::vector<int>& dents, const std::vector<int>& sinus);
-
 // Prints "yyyy", "pp", then "i=" once per step of the tooth loop with the traces of each
-// measurement. Measures the tips t with 1 - f <= t < min(|sinus| - f, |dents|) as teeth (tip
+// measurement. With f = 1 when the margin starts with a sinus (startsWithSinus), measures the
+// tips t with 1 - f <= t < min(|sinus| - f, |dents|) as teeth (tip
 // dents[t] between sinus[t + f - 1] and sinus[t + f]) and, for i < min(|dents| - 1,
 // |sinus| - f), the sinus sinus[i + f] between tips i and i + 1; within one step the sinus comes
 // before the tooth. Writes "drawing77.jpg" when at least one apical angle was found (also when

@@ -135,17 +135,17 @@ TEST(Candidates, OneCandidatePerRunClassedByTheFirstRunAndParity) {
   // Run 0 = 40..50 lies below: a tooth run; run 1 = 50..60 is a sinus run.
   const std::vector<bool> below = flagsWithRuns(100, {{40, 49}});
   CandidateLists lists = candidatesFromRuns({40, 50, 60}, below, profile);
-  EXPECT_EQ(lists.teeth, std::vector<int>{50});
-  EXPECT_EQ(lists.sinuses, std::vector<int>{50});
+  EXPECT_EQ(lists.dents, std::vector<int>{50});
+  EXPECT_EQ(lists.sinus, std::vector<int>{50});
   profile[50] = 2.0;
   lists = candidatesFromRuns({40, 50, 60, 70}, below, profile);
-  EXPECT_EQ(lists.teeth, (std::vector<int>{45, 60}));
-  EXPECT_EQ(lists.sinuses, std::vector<int>{50});
+  EXPECT_EQ(lists.dents, (std::vector<int>{45, 60}));
+  EXPECT_EQ(lists.sinus, std::vector<int>{50});
   // The first run not below: even runs are sinus runs. A first run of length 1 reads flag c[0].
   lists = candidatesFromRuns({40, 41, 60}, flagsWithRuns(100, {{41, 59}}), profile);
-  EXPECT_EQ(lists.sinuses, std::vector<int>{40});
-  EXPECT_EQ(lists.teeth, std::vector<int>{45});
-  EXPECT_TRUE(candidatesFromRuns({40}, below, profile).teeth.empty());
+  EXPECT_EQ(lists.sinus, std::vector<int>{40});
+  EXPECT_EQ(lists.dents, std::vector<int>{45});
+  EXPECT_TRUE(candidatesFromRuns({40}, below, profile).dents.empty());
 }
 
 TEST(Candidates, ShortOrUncrossedOutlinesGiveNoCandidatesButTheFullTrace) {
@@ -155,7 +155,7 @@ TEST(Candidates, ShortOrUncrossedOutlinesGiveNoCandidatesButTheFullTrace) {
     for (int k = 0; k < n; ++k) outline.emplace_back(k, 20);  // all below, never crossing
     std::ostringstream trace;
     const CandidateLists lists = findToothSinusCandidates(outline, smooth, trace);
-    EXPECT_TRUE(lists.teeth.empty() && lists.sinuses.empty()) << n;
+    EXPECT_TRUE(lists.dents.empty() && lists.sinus.empty()) << n;
     EXPECT_EQ(trace.str(), "okok\nhh\njj\nkk\nll\n") << n;
   }
 }

@@ -6,6 +6,7 @@
 
 #include "margin/candidate_filters.h"
 #include "margin/literal_oracles.h"
+#include "margin/starting_order.h"
 
 namespace leafmargin {
 namespace {
@@ -19,8 +20,8 @@ struct Fixture {
 
   // Appends a point; 't' makes it a tooth, 's' a sinus, anything else neither.
   Fixture& add(char kind, cv::Point p) {
-    if (kind == 't') lists.teeth.push_back(static_cast<int>(outline.size()));
-    if (kind == 's') lists.sinuses.push_back(static_cast<int>(outline.size()));
+    if (kind == 't') lists.dents.push_back(static_cast<int>(outline.size()));
+    if (kind == 's') lists.sinus.push_back(static_cast<int>(outline.size()));
     outline.push_back(p);
     return *this;
   }
@@ -170,20 +171,17 @@ TEST(BluntPairs, StepsNeedingASinusPastTheEndRemoveNothing) {
   EXPECT_EQ(flags.keepTooth, (Flags{true, true, true, true}));
 }
 
-TEST(StartingOrder, FirstOccurrencesDecideAndTiesCountAsToothFirst) {
+TEST(StartsWithSinus, FirstPassagesDecideAndTiesCountAsToothFirst) {
+  // The outline passes (5, 5) at 0 and 3.
+  const std::vector<cv::Point> outline{{5, 5}, {0, 0}, {1, 1}, {5, 5}};
+  EXPECT_FALSE(startsWithSinus(outline, {1}, {2}));
+  EXPECT_TRUE(startsWithSinus(outline, {1}, {3}));   // first passed at 0, before the tip
+  EXPECT_FALSE(startsWithSinus(outline, {3}, {0}));  // the same point heads both lists
+  EXPECT_FALSE(startsWithSinus(outline, {}, {0}));
   Fixture f;
-  f.add('x', {5, 5}).add('t', {0, 0}).add('s', {1, 1}).add('x', {5, 5});
-  EXPECT_EQ(startingOrder(f.lists, f.context()), StartingOrder::ToothFirst);
-  // The sinus point appears earlier on the outline than its listed position.
-  f.lists.sinuses = {3};
-  EXPECT_EQ(startingOrder(f.lists, f.context()), StartingOrder::SinusFirst);
-  // The same point heading both lists: tooth first.
-  f.lists = {{3}, {0}};
-  EXPECT_EQ(startingOrder(f.lists, f.context()), StartingOrder::ToothFirst);
-  f.lists = {{}, {0}};
-  EXPECT_EQ(startingOrder(f.lists, f.context()), std::nullopt);
+  f.add('s', {0, 0}).add('x', {1, 1});
   KeepFlags flags = keepAll(f.lists);
-  EXPECT_EQ(removeBluntPairs(f.lists, BluntPairRun::First, f.context(), flags), std::nullopt);
+  removeBluntPairs(f.lists, BluntPairRun::First, f.context(), flags);
   EXPECT_EQ(flags.keepSinus, Flags{true});
 }
 
@@ -201,14 +199,14 @@ TEST(EndTrim, DropsBothEndsOfBothListsWithoutReplacingRemovedEntries) {
   CandidateLists two{{1, 3}, {2, 4}};
   KeepFlags flags = keepAll(two);
   trimEnds(two, flags);
-  EXPECT_TRUE(compact(two, flags).teeth.empty());
-  EXPECT_TRUE(compact(two, flags).sinuses.empty());
+  EXPECT_TRUE(compact(two, flags).dents.empty());
+  EXPECT_TRUE(compact(two, flags).sinus.empty());
   CandidateLists three{{1, 3, 5}, {2, 4, 6}};
   flags = keepAll(three);
   flags.keepSinus[0] = false;  // already removed by the blunt-pair run
   trimEnds(three, flags);
-  EXPECT_EQ(compact(three, flags).teeth, std::vector<int>{3});
-  EXPECT_EQ(compact(three, flags).sinuses, std::vector<int>{4});
+  EXPECT_EQ(compact(three, flags).dents, std::vector<int>{3});
+  EXPECT_EQ(compact(three, flags).sinus, std::vector<int>{4});
   CandidateLists oneSided{{}, {2, 4, 6}};
   flags = keepAll(oneSided);
   trimEnds(oneSided, flags);

@@ -122,7 +122,7 @@ TEST(SyntheticMargin, GentlyWavyMarginHasNoTeeth) {
     const SampledMargin m = sample(wave, 1501);
     // Every wiggle around the smooth outline is a candidate; the blunt-pair passes take them all.
     std::ostringstream trace;
-    EXPECT_GT(findToothSinusCandidates(m.outline, m.smooth, trace).teeth.size(), 20u);
+    EXPECT_GT(findToothSinusCandidates(m.outline, m.smooth, trace).dents.size(), 20u);
     const Analysed a = analyse(m);
     EXPECT_TRUE(a.result.dents.empty()) << amplitude;
     EXPECT_NE(a.trace.find("teeth found : 0\n"), std::string::npos);
@@ -176,12 +176,12 @@ TEST(SyntheticMargin, ThirtyThousandPointsInMilliseconds) {
   std::ostringstream diag;
   const std::vector<double> profile = oracle::angleProfile(m.outline, diag);
   const CandidateLists literal = candidatesFromRuns(findCrossings(below), below, profile);
-  const int literalOrder = oracle::firstPositionOfPoint(m.outline, m.outline[literal.sinuses[0]]) -
-                           oracle::firstPositionOfPoint(m.outline, m.outline[literal.teeth[0]]);
+  const int literalOrder = oracle::firstPositionOfPoint(m.outline, m.outline[literal.sinus[0]]) -
+                           oracle::firstPositionOfPoint(m.outline, m.outline[literal.dents[0]]);
   const double literalSeconds = seconds(start);
 
   std::ostringstream trace;
-  EXPECT_EQ(findToothSinusCandidates(m.outline, m.smooth, trace).teeth, literal.teeth);
+  EXPECT_EQ(findToothSinusCandidates(m.outline, m.smooth, trace).dents, literal.dents);
   EXPECT_EQ(literalOrder > 0, !fast.result.commenceParSinus);
   EXPECT_EQ(fast.result.dents.size(), 177u);
   std::cout << "margin analysis of " << m.outline.size() << " points: " << fastSeconds * 1e3

@@ -7,6 +7,7 @@
 #include <regex>
 #include <sstream>
 
+#include "margin/starting_order.h"
 #include "measure/measure_teeth.h"
 #include "measure/tooth_geometry.h"
 #include "outline_fixture.h"
@@ -112,16 +113,6 @@ TEST(MeasureTeeth, MarginStartingWithASinusMeasuresTheFirstTipBeforeTheLoop) {
   EXPECT_EQ(r.symetriesCentre.size(), 3u);
 }
 
-TEST(MeasureTeeth, StartsWithSinusComparesFirstPassagesOfThePoints) {
-  // The outline passes twice through (10, 10): the stored sinus position 3 comes after the tip
-  // at 1, but its point was first met at 0.
-  const std::vector<cv::Point> outline{{10, 10}, {11, 11}, {12, 11}, {10, 10}, {9, 11}};
-  EXPECT_EQ(computeStartsWithSinus(outline, {1}, {3}), 1);
-  EXPECT_EQ(computeStartsWithSinus(outline, {3}, {1}), 0);
-  EXPECT_EQ(computeStartsWithSinus(outline, {1}, {}), 0);
-  EXPECT_EQ(computeStartsWithSinus(outline, {}, {1}), 0);
-}
-
 // Teeth and sinuses the counts allow for T tips, S sinuses and a leading sinus f.
 int expectedTeeth(int t, int s, int f) { return std::max(0, std::min(s - f, t) - 1 + f); }
 int expectedSinuses(int t, int s, int f) { return std::max(0, std::min(t - 1, s - f)); }
@@ -174,7 +165,7 @@ TEST(MeasureTeeth, RandomListsKeepTheCountsOfEveryList) {
     for (int i = static_cast<int>(rng() % 6); i > 0; --i) sinus.push_back(static_cast<int>(rng() % n));
     std::sort(dents.begin(), dents.end());
     std::sort(sinus.begin(), sinus.end());
-    const int f = computeStartsWithSinus(m.outline.points, dents, sinus);
+    const int f = startsWithSinus(m.outline.points, dents, sinus) ? 1 : 0;
     const StageRun run = runStage(m.outline.points, dents, sinus);
     if (run.result.failure) continue;
     const MeasurementRecord& r = run.result.record;
