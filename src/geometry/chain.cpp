@@ -8,14 +8,15 @@
 namespace leafmargin {
 
 const char* const kEmptyContourMessage = "Erreur à getAllPointsOfContour : contour.size()=0";
-const char* const kEmptyCenterMessage = "ERROR ! NO CONTOUR TO COMPUTE CONTOUR CENTER !";
 
 std::optional<std::vector<cv::Point>> getAllPointsOfContour(const std::vector<cv::Point>& chain,
                                                             cv::Size size) {
   if (chain.empty()) return std::nullopt;
   std::vector<cv::Point> out;
-  for (size_t k = 1; k < chain.size(); ++k)
-    appendPointsOfSegment(Segment(chain[k - 1], chain[k]), size, out);
+  for (size_t k = 1; k < chain.size(); ++k) {
+    const std::vector<cv::Point> piece = getAllPointsOfSegment(Segment(chain[k - 1], chain[k]), size);
+    out.insert(out.end(), piece.begin(), piece.end());
+  }
   return out;
 }
 
@@ -29,23 +30,31 @@ std::vector<cv::Point> removeConsecutiveDuplicates(const std::vector<cv::Point>&
   return out;
 }
 
-std::vector<cv::Point> smoothContour(const std::vector<cv::Point>& chain, int halfWidth) {
-  const long long n = static_cast<long long>(chain.size());
-  std::vector<long long> sumX(n + 1, 0), sumY(n + 1, 0);
-  for (long long i = 0; i < n; ++i) {
-    sumX[i + 1] = sumX[i] + chain[i].x;
-    sumY[i + 1] = sumY[i] + chain[i].y;
+ChainSums::ChainSums(const std::vector<cv::Point>& chain, int first, int last) {
+  const int n = first >= 0 && last >= first ? last - first + 1 : 0;
+  x_.assign(n + 1, 0);
+  y_.assign(n + 1, 0);
+  for (int i = 0; i < n; ++i) {
+    x_[i + 1] = x_[i] + chain[first + i].x;
+    y_[i + 1] = y_[i] + chain[first + i].y;
   }
+}
+
+cv::Point ChainSums::mean(int from, int to) const {
+  const long long count = to - from + 1;
+  return {static_cast<int>((x_[to + 1] - x_[from]) / count),
+          static_cast<int>((y_[to + 1] - y_[from]) / count)};
+}
+
+std::vector<cv::Point> smoothContour(const std::vector<cv::Point>& chain, int halfWidth) {
+  const int n = static_cast<int>(chain.size());
+  const ChainSums sums(chain);
   std::vector<cv::Point> out;
   out.reserve(chain.size());
-  for (long long i = 0; i < n; ++i) {
-    const long long lo = std::max(i - halfWidth, 0LL);
-    const long long hi = std::min(i + halfWidth, n - 1);
-    const long long count = hi - lo + 1;
-    // The window sums are those of int arithmetic: windows are short and coordinates small.
-    const int sx = static_cast<int>(sumX[hi + 1] - sumX[lo]);
-    const int sy = static_cast<int>(sumY[hi + 1] - sumY[lo]);
-    out.emplace_back(sx / static_cast<int>(count), sy / static_cast<int>(count));
+  for (int i = 0; i < n; ++i) {
+    const long long lo = std::max(static_cast<long long>(i) - halfWidth, 0LL);
+    const long long hi = std::min(static_cast<long long>(i) + halfWidth, n - 1LL);
+    out.push_back(sums.mean(static_cast<int>(lo), static_cast<int>(hi)));
   }
   return out;
 }

@@ -12,7 +12,6 @@ namespace leafmargin {
 
 constexpr double kPi = 3.14159265359;
 constexpr double kRightAngle = 1.570796326795;
-constexpr double kFullTurn = 6.28318530718;
 
 // Truncation toward zero; NaN and values outside the int range give INT_MIN.
 inline int truncToInt(double v) {

@@ -9,8 +9,6 @@
 
 namespace leafmargin {
 
-Segment invalidSegment() { return Segment(cv::Point(-1, -1), cv::Point(-1, -1)); }
-
 double segmentLength(const Segment& s) { return pointDistance(s.first, s.second); }
 
 double segmentAngle(const Segment& s) { return lineAngle(Line(s.first, s.second)); }
@@ -31,28 +29,7 @@ Segment segmentCentredAt(cv::Point c, double angle, double length) {
   return CentredOffsets(angle, length).around(c);
 }
 
-void extendSegmentFrom(Segment& s, cv::Point p, double d) {
-  const double theta = lineAngle(Line(s.first, s.second));
-  const int dx = wrapSub(s.second.x, s.first.x);
-  const int dy = wrapSub(s.second.y, s.first.y);
-  int sx, sy;
-  if (p == s.first) {
-    sx = dx > 0 ? 1 : -1;
-    sy = dy > 0 ? 1 : -1;
-  } else {
-    sx = dx > 0 ? -1 : 1;
-    sy = dy > 0 ? -1 : 1;
-  }
-  s.first = p;
-  s.second = cv::Point(truncToInt(std::fabs(std::cos(theta)) * sx * d + p.x),
-                       truncToInt(std::fabs(std::sin(theta)) * sy * d + p.y));
-}
-
-void drawSegment(const Segment& s, cv::Mat image, int thickness) {
-  drawSegment(s, image, thickness, cv::Scalar(255, 255, 255, 0));
-}
-
-void drawSegment(const Segment& s, cv::Mat image, int thickness, const cv::Scalar& colour) {
+void drawSegment(const Segment& s, cv::Mat& image, int thickness, const cv::Scalar& colour) {
   cv::line(image, s.first, s.second, colour, thickness, cv::LINE_8, 0);
 }
 

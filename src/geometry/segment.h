@@ -1,5 +1,6 @@
 // Segments between two integer points: length, direction, midpoint, a segment centred on a
-// point, and drawing. The segment (-1, -1)-(-1, -1) stands for "no segment".
+// point, and drawing. The segment (-1, -1)-(-1, -1), which Segment() makes, stands for "no
+// segment".
 #pragma once
 
 #include <opencv2/core.hpp>
@@ -12,15 +13,12 @@ struct Segment {
 
   Segment() = default;
   Segment(cv::Point a, cv::Point b) : first(a), second(b) {}
-  cv::Point getFirst() const { return first; }
-  cv::Point getSecond() const { return second; }
 };
 
 inline bool operator==(const Segment& a, const Segment& b) {
   return a.first == b.first && a.second == b.second;
 }
 
-Segment invalidSegment();
 double segmentLength(const Segment& s);
 // lineAngle of the line from first to second.
 double segmentAngle(const Segment& s);
@@ -35,9 +33,7 @@ struct CentredOffsets {
   CentredOffsets(double angle, double length);
   Segment around(cv::Point c) const;
 };
-// Re-anchors the segment at p with its other end d pixels away along the old direction.
-void extendSegmentFrom(Segment& s, cv::Point p, double d);
-void drawSegment(const Segment& s, cv::Mat image, int thickness);
-void drawSegment(const Segment& s, cv::Mat image, int thickness, const cv::Scalar& colour);
+// cv::line from first to second on image, LINE_8, no shift.
+void drawSegment(const Segment& s, cv::Mat& image, int thickness, const cv::Scalar& colour);
 
 }  // namespace leafmargin

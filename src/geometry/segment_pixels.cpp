@@ -5,13 +5,8 @@
 
 namespace leafmargin {
 
-cv::Mat rasterizeSegment(const Segment& s, cv::Size size) {
-  cv::Mat raster = cv::Mat::zeros(size, CV_8UC1);
-  cv::line(raster, s.first, s.second, cv::Scalar(255, 255, 255, 0), 1, cv::LINE_8, 0);
-  return raster;
-}
-
-void appendPointsOfSegment(const Segment& s, cv::Size size, std::vector<cv::Point>& out) {
+std::vector<cv::Point> getAllPointsOfSegment(const Segment& s, cv::Size size) {
+  std::vector<cv::Point> out;
   const cv::Point a = s.first;
   const cv::Point b = s.second;
   if (a.x == b.x) {
@@ -21,19 +16,14 @@ void appendPointsOfSegment(const Segment& s, cv::Size size, std::vector<cv::Poin
       out.emplace_back(a.x, static_cast<int>(y));
       if (y == b.y) break;
     }
-    return;
+    return out;
   }
-  // cv::line walks from the left end to the right one; list in that order, then turn the
-  // new stretch round when the segment runs right to left.
+  // cv::line walks from the left end to the right one: list in that order, then reverse the
+  // list when the segment runs right to left.
   cv::LineIterator it(size, a, b, 8, true);
-  const size_t start = out.size();
+  out.reserve(static_cast<size_t>(it.count));
   for (int i = 0; i < it.count; ++i, ++it) out.push_back(it.pos());
-  if (a.x > b.x) std::reverse(out.begin() + static_cast<std::ptrdiff_t>(start), out.end());
-}
-
-std::vector<cv::Point> getAllPointsOfSegment(const Segment& s, cv::Size size) {
-  std::vector<cv::Point> out;
-  appendPointsOfSegment(s, size, out);
+  if (a.x > b.x) std::reverse(out.begin(), out.end());
   return out;
 }
 

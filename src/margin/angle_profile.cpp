@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "geometry/angles.h"
+#include "geometry/chain.h"
 #include "geometry/numeric.h"
 
 namespace leafmargin {
@@ -17,13 +18,6 @@ constexpr double kReachLimit = 30.0;
 bool offsetWithinReach(std::int64_t dx, std::int64_t dy) {
   return dx >= -kReach && dx <= kReach && dy >= -kReach && dy <= kReach &&
          dx * dx + dy * dy < kReach * kReach;
-}
-
-cv::Point integerMean(const std::vector<std::int64_t>& sumX, const std::vector<std::int64_t>& sumY,
-                      int from, int to) {
-  const std::int64_t count = to - from + 1;
-  return {static_cast<int>((sumX[to + 1] - sumX[from]) / count),
-          static_cast<int>((sumY[to + 1] - sumY[from]) / count)};
 }
 
 }  // namespace
@@ -137,15 +131,11 @@ std::vector<double> angleProfile(const std::vector<cv::Point>& outline, std::ost
   const int n = static_cast<int>(outline.size());
   std::vector<double> profile(kProfileMargin, kNoAngle);
   if (n > 2 * kProfileMargin) {
-    std::vector<std::int64_t> sumX(n + 1, 0), sumY(n + 1, 0);
-    for (int k = 0; k < n; ++k) {
-      sumX[k + 1] = sumX[k] + outline[k].x;
-      sumY[k + 1] = sumY[k] + outline[k].y;
-    }
+    const ChainSums sums(outline);
     const OutlineReach reach(outline);
     for (int i = kProfileMargin; i <= n - kProfileMargin - 1; ++i) {
-      const cv::Point meanBefore = integerMean(sumX, sumY, reach.before(i), i);
-      const cv::Point meanAfter = integerMean(sumX, sumY, i, reach.after(i));
+      const cv::Point meanBefore = sums.mean(reach.before(i), i);
+      const cv::Point meanAfter = sums.mean(i, reach.after(i));
       const double angle = angle3Points(outline[i], meanBefore, meanAfter, diag);
       profile.push_back(std::isnan(angle) ? kPi : angle);
     }

@@ -95,7 +95,7 @@ bool FilterContext::startsWithSinus(const CandidateLists& lists) const {
 }
 
 int FilterContext::distanceToSmooth(int position) const {
-  return smooth_ ? smooth_->distance(outline_[position]) : 0;
+  return smooth_ ? smooth_->distanceToCurve(outline_[position]) : 0;
 }
 
 void removeClosePairs(const CandidateLists& lists, const FilterContext& ctx, KeepFlags& flags) {

@@ -9,7 +9,7 @@ namespace leafmargin {
 
 namespace {
 
-void markPositions(cv::Mat drawing, const std::vector<cv::Point>& outline,
+void markPositions(cv::Mat& drawing, const std::vector<cv::Point>& outline,
                    const std::vector<int>& positions, const cv::Scalar& colour) {
   for (int position : positions)
     cv::circle(drawing, outline[position], 3, colour, -1, cv::LINE_8, 0);
@@ -18,7 +18,7 @@ void markPositions(cv::Mat drawing, const std::vector<cv::Point>& outline,
 }  // namespace
 
 MarginAnalysis analyseMargin(const std::vector<cv::Point>& leafOutline,
-                             const std::vector<cv::Point>& smoothOutline, cv::Mat outlineDrawing,
+                             const std::vector<cv::Point>& smoothOutline, cv::Mat& outlineDrawing,
                              const RunOutput& out) {
   const CandidateLists candidates = findToothSinusCandidates(leafOutline, smoothOutline, out.trace);
   const FilterContext ctx(leafOutline, smoothOutline, out.trace);

@@ -19,7 +19,7 @@ struct MarginAnalysis {
 };
 
 MarginAnalysis analyseMargin(const std::vector<cv::Point>& leafOutline,
-                             const std::vector<cv::Point>& smoothOutline, cv::Mat outlineDrawing,
+                             const std::vector<cv::Point>& smoothOutline, cv::Mat& outlineDrawing,
                              const RunOutput& out);
 
 }  // namespace leafmargin

@@ -32,23 +32,15 @@ int ReferenceCurve::segmentEndAt(int x) const {
   return static_cast<int>(found - prefixMaxX_.begin()) + 1;
 }
 
-int ReferenceCurve::verticalOffset(cv::Point p) const {
+int ReferenceCurve::verticalOffsetToCurve(cv::Point p) const {
   const int t = segmentEndAt(p.x);
   const Line line(curve_[t - 1], curve_[t]);
   return wrapSub(truncToInt(lineYAtX(line, static_cast<double>(p.x))), p.y);
 }
 
-int ReferenceCurve::distance(cv::Point p) const {
+int ReferenceCurve::distanceToCurve(cv::Point p) const {
   const int t = segmentEndAt(p.x);
   return truncToInt(distancePointLine(Line(curve_[t - 1], curve_[t]), p));
-}
-
-int verticalOffsetToCurve(cv::Point p, const std::vector<cv::Point>& curve) {
-  return ReferenceCurve(curve).verticalOffset(p);
-}
-
-int distanceToCurve(cv::Point p, const std::vector<cv::Point>& curve) {
-  return ReferenceCurve(curve).distance(p);
 }
 
 std::vector<bool> belowCurveFlags(const std::vector<cv::Point>& outline,
@@ -56,7 +48,7 @@ std::vector<bool> belowCurveFlags(const std::vector<cv::Point>& outline,
   std::vector<bool> below(outline.size(), false);
   if (curve.size() < 2) return below;
   const ReferenceCurve reference(curve);
-  for (size_t i = 0; i < outline.size(); ++i) below[i] = reference.verticalOffset(outline[i]) < 0;
+  for (size_t i = 0; i < outline.size(); ++i) below[i] = reference.verticalOffsetToCurve(outline[i]) < 0;
   return below;
 }
 

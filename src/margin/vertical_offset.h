@@ -20,9 +20,9 @@ class ReferenceCurve {
   int segmentEndAt(int x) const;
   // Height of the segment's line at p.x, truncated toward zero, minus p.y: negative when p lies
   // below the curve (larger y). A vertical segment has height 0.
-  int verticalOffset(cv::Point p) const;
+  int verticalOffsetToCurve(cv::Point p) const;
   // Distance from p to the line of the segment, truncated toward zero.
-  int distance(cv::Point p) const;
+  int distanceToCurve(cv::Point p) const;
 
  private:
   const std::vector<cv::Point>& curve_;
@@ -31,10 +31,6 @@ class ReferenceCurve {
   // spread over far more columns than points, which use a binary search).
   std::vector<int> firstAboveByColumn_;
 };
-
-// One-off versions (they index the curve first, O(m)); the curve needs two points or more.
-int verticalOffsetToCurve(cv::Point p, const std::vector<cv::Point>& curve);
-int distanceToCurve(cv::Point p, const std::vector<cv::Point>& curve);
 
 // belowSmoothOutline: true where the point's offset from the curve is negative. A curve of
 // fewer than two points gives no height: every flag is then false.

@@ -4,6 +4,7 @@
 #include <opencv2/imgproc.hpp>
 
 #include "geometry/angles.h"
+#include "geometry/chain.h"
 #include "geometry/line.h"
 #include "geometry/numeric.h"
 
@@ -36,32 +37,6 @@ OutlinePositions lastOccurrences(const std::vector<cv::Point>& outline, cv::Poin
   return pos;
 }
 
-// Prefix sums of the coordinates of the outline stretch [first, last], so that the integer mean
-// of any window is two subtractions and a truncating division, exactly as summing it afresh.
-class FlankSums {
- public:
-  FlankSums(const std::vector<cv::Point>& outline, int first, int last) {
-    const int n = first >= 0 && last >= first ? last - first + 1 : 0;
-    x_.assign(n + 1, 0);
-    y_.assign(n + 1, 0);
-    for (int i = 0; i < n; ++i) {
-      x_[i + 1] = x_[i] + outline[first + i].x;
-      y_[i + 1] = y_[i] + outline[first + i].y;
-    }
-  }
-  int size() const { return static_cast<int>(x_.size()) - 1; }
-  // Mean of the points from..to of the stretch, both included.
-  cv::Point mean(int from, int to) const {
-    const long long count = to - from + 1;
-    return {static_cast<int>((x_[to + 1] - x_[from]) / count),
-            static_cast<int>((y_[to + 1] - y_[from]) / count)};
-  }
-
- private:
-  std::vector<long long> x_;
-  std::vector<long long> y_;
-};
-
 // One fitted flank line with what the search reads of it.
 struct FlankLine {
   cv::Point first, second;  // the two window means
@@ -92,7 +67,7 @@ struct SearchOutcome {
 // ascending); the widest angle whose crossing lies strictly within deltaPointe of the tip
 // wins, the first one met among equals. The right lines do not depend on a and are fitted
 // once; a right window mean on column 0 stops the search where the first left line meets it.
-SearchOutcome searchFlankLines(const FlankSums& left, int dG, const FlankSums& right, int dD,
+SearchOutcome searchFlankLines(const ChainSums& left, int dG, const ChainSums& right, int dD,
                                double deltaPointe, cv::Point tip, std::ostream& trace) {
   const int nG = left.size();
   const int nD = right.size();
@@ -149,8 +124,6 @@ cv::Point rayEnd(cv::Point tip, cv::Point sinus, const Line& line) {
 
 void printPoint(std::ostream& out, cv::Point p) { out << "[" << p.x << ", " << p.y << "]"; }
 
-}  // namespace
-
 int apicalWindowHalfSize(int flankPoints) {
   if (flankPoints >= 200) return 40;
   if (flankPoints >= 100) return 20;
@@ -159,13 +132,15 @@ int apicalWindowHalfSize(int flankPoints) {
   return 3;
 }
 
+}  // namespace
+
 ApicalAngleResult apicalAngle(cv::Point tip, cv::Point sinusBefore, cv::Point sinusAfter,
-                              const std::vector<cv::Point>& outline, cv::Mat drawing,
+                              const std::vector<cv::Point>& outline, cv::Mat& drawing,
                               std::ostream& trace) {
   ApicalAngleResult result;
   const OutlinePositions pos = lastOccurrences(outline, sinusBefore, tip, sinusAfter);
-  const FlankSums left(outline, pos.sinusBefore, pos.tip);
-  const FlankSums right(outline, pos.tip, pos.sinusAfter);
+  const ChainSums left(outline, pos.sinusBefore, pos.tip);
+  const ChainSums right(outline, pos.tip, pos.sinusAfter);
   const int nG = left.size();
   const int nD = right.size();
 

@@ -25,16 +25,14 @@ struct ApicalAngleResult {
   bool aborted = false;
 };
 
-// Window half-size for a flank of n points: 40 from 200 points, 20 from 100, 10 from 50, 5 from
-// 25, else 3.
-int apicalWindowHalfSize(int flankPoints);
-
 // The flanks are the outline stretches from the last occurrence of sinusBefore to that of the
-// tip, and from the tip to sinusAfter. Prints the window sizes, the flank sizes and the chosen
-// lines, or one of the two "impossible de déterminer l'angle apical" messages. When an angle
-// is found the two rays are drawn on drawing (thickness 2, white), unless drawing is empty.
+// tip, and from the tip to sinusAfter; a flank of n points is fitted with windows of half-size
+// 40 from 200 points, 20 from 100, 10 from 50, 5 from 25, else 3. Prints the window sizes, the
+// flank sizes and the chosen lines, or one of the two "impossible de déterminer l'angle
+// apical" messages. When an angle is found the two rays are drawn on drawing (thickness 2,
+// white), unless drawing is empty.
 ApicalAngleResult apicalAngle(cv::Point tip, cv::Point sinusBefore, cv::Point sinusAfter,
-                              const std::vector<cv::Point>& outline, cv::Mat drawing,
+                              const std::vector<cv::Point>& outline, cv::Mat& drawing,
                               std::ostream& trace);
 
 }  // namespace leafmargin

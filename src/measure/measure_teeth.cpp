@@ -89,7 +89,7 @@ bool measureTeethAndSinuses(const std::vector<int>& dents, const std::vector<int
 MeasureTeethResult measureTeeth(const std::vector<cv::Point>& leafOutline,
                                 const std::vector<int>& dents, const std::vector<int>& sinus,
                                 const cv::Mat& sourceImage, const cv::Mat& foregroundMask,
-                                cv::Mat outlineDrawing, const RunOutput& out) {
+                                cv::Mat& outlineDrawing, const RunOutput& out) {
   MeasureTeethResult result;
   MeasurementRecord& record = result.record;
   out.trace << "yyyy" << std::endl;

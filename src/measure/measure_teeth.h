@@ -31,17 +31,17 @@ struct MeasureTeethResult {
 };
 
 // Prints "yyyy", "pp", then "i=" once per step of the tooth loop with the traces of each
-// measurement. With f = 1 when the margin starts with a sinus (startsWithSinus), measures the
-// tips t with 1 - f <= t < min(|sinus| - f, |dents|) as teeth (tip
-// dents[t] between sinus[t + f - 1] and sinus[t + f]) and, for i < min(|dents| - 1,
-// |sinus| - f), the sinus sinus[i + f] between tips i and i + 1; within one step the sinus comes
-// before the tooth. Writes "drawing77.jpg" when at least one apical angle was found (also when
-// the apical search aborts the run), then draws the deepest notch on outlineDrawing, which
-// shares the caller's pixels, and writes it as "drawing4.jpg". Positions in dents and sinus
-// must be indices into leafOutline; missing entries only shorten the lists.
+// measurement. With f = 1 when the margin starts with a sinus (startsWithSinus), else 0,
+// measures the tips t with 1 - f <= t < min(|sinus| - f, |dents|) as teeth (tip dents[t]
+// between sinus[t + f - 1] and sinus[t + f]) and, for i < min(|dents| - 1, |sinus| - f), the
+// sinus sinus[i + f] between tips i and i + 1; within one step the sinus comes before the
+// tooth. Writes "drawing77.jpg" when at least one apical angle was found (also when the apical
+// search aborts the run), then draws the deepest notch on outlineDrawing and writes it as
+// "drawing4.jpg". Positions in dents and sinus must be indices into leafOutline; missing
+// entries only shorten the lists.
 MeasureTeethResult measureTeeth(const std::vector<cv::Point>& leafOutline,
                                 const std::vector<int>& dents, const std::vector<int>& sinus,
                                 const cv::Mat& sourceImage, const cv::Mat& foregroundMask,
-                                cv::Mat outlineDrawing, const RunOutput& out);
+                                cv::Mat& outlineDrawing, const RunOutput& out);
 
 }  // namespace leafmargin

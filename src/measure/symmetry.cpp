@@ -1,6 +1,7 @@
 #include "measure/symmetry.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "geometry/angles.h"
 #include "geometry/perpendicular_foot.h"
@@ -73,8 +74,8 @@ void writeAlignedHalves(const AlignedHalves& halves, cv::Size imageSize, const R
   out.writeImage("droite.jpg", toFullSize(halves.droite, imageSize));
 }
 
-}  // namespace
-
+// Steps up to the mirroring: fill, turn about the tip until the axis is vertical, mirror the
+// right half.
 AlignedHalves alignedHalves(const std::vector<cv::Point>& leafOutline, int tipIndex,
                             int sinusBeforeIndex, int sinusAfterIndex, int pass,
                             cv::Size imageSize) {
@@ -100,7 +101,8 @@ AlignedHalves alignedHalves(const std::vector<cv::Point>& leafOutline, int tipIn
   return halves;
 }
 
-HalfComparison compareHalves(const AlignedHalves& halves, cv::Size imageSize) {
+// Aligns the top-most rows and left-most columns of the halves and counts.
+HalfComparison compareHalves(AlignedHalves halves, cv::Size imageSize) {
   HalfComparison c;
   const TopLeft l = firstSetRowAndColumn(halves.gauche);
   const TopLeft r = firstSetRowAndColumn(halves.droite);
@@ -130,8 +132,11 @@ HalfComparison compareHalves(const AlignedHalves& halves, cv::Size imageSize) {
   const int white = c.nbGauche + c.nbDroite;
   c.symmetry = static_cast<int>(white - c.enPlusAGauche - c.enPlusADroite) * 100.0 /
                static_cast<double>(white);
+  c.halves = std::move(halves);
   return c;
 }
+
+}  // namespace
 
 HalfComparison symmetryIndex(const std::vector<cv::Point>& leafOutline, int tipIndex,
                              int sinusBeforeIndex, int sinusAfterIndex, int pass,
@@ -150,12 +155,11 @@ SymmetryLists measureSymmetries(const std::vector<cv::Point>& leafOutline,
   for (int t = 1 - f; t < end; ++t) {
     const int s = t + f;
     for (int pass = 1; pass <= 2; ++pass) {
-      const AlignedHalves halves =
-          alignedHalves(leafOutline, dents[t], sinus[s - 1], sinus[s], pass, imageSize);
-      const HalfComparison c = compareHalves(halves, imageSize);
+      const HalfComparison c =
+          symmetryIndex(leafOutline, dents[t], sinus[s - 1], sinus[s], pass, imageSize);
       if (t == 1) {
         // Both passes write the pair under the same names: only pass 2's survives.
-        if (pass == 2) writeAlignedHalves(halves, imageSize, out);
+        if (pass == 2) writeAlignedHalves(c.halves, imageSize, out);
         out.trace << "enPlusAGauche" << c.enPlusAGauche << "enPlusADroite" << c.enPlusADroite
                   << "nbGauche+nbDroite" << c.nbGauche + c.nbDroite << std::endl;
       }

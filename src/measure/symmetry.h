@@ -24,8 +24,10 @@ struct AlignedHalves {
   WindowedMask droite;  // tip to the sinus after it, mirrored left to right
 };
 
-// The counts of one comparison and the percentage they give (NaN for two empty halves).
+// One comparison: the aligned halves, their counts and the percentage they give (NaN for two
+// empty halves).
 struct HalfComparison {
+  AlignedHalves halves;
   int nbGauche = 0;
   int nbDroite = 0;
   int enPlusAGauche = 0;
@@ -33,18 +35,11 @@ struct HalfComparison {
   double symmetry = 0.0;
 };
 
-// Steps up to the mirroring, for the tooth with tip, sinus-before and sinus-after positions
-// in leafOutline; pass 1 closes the halves at the base midpoint, pass 2 at the perpendicular
-// foot. Positions outside leafOutline give two empty halves.
-AlignedHalves alignedHalves(const std::vector<cv::Point>& leafOutline, int tipIndex,
-                            int sinusBeforeIndex, int sinusAfterIndex, int pass,
-                            cv::Size imageSize);
-
-// Aligns the top-most rows and left-most columns of the halves and counts the white pixels
-// that face a black one, as the full-size scan of the picture would.
-HalfComparison compareHalves(const AlignedHalves& halves, cv::Size imageSize);
-
-// The percentage of one tooth and pass, with its counts.
+// The tooth with tip, sinus-before and sinus-after positions in leafOutline, in a picture of
+// imageSize; pass 1 closes the halves at the base midpoint, pass 2 at the perpendicular foot.
+// The halves are aligned on their top-most rows and left-most columns, and the white pixels
+// that face a black one are counted, as the full-size scan of the picture would. Positions
+// outside leafOutline give two empty halves.
 HalfComparison symmetryIndex(const std::vector<cv::Point>& leafOutline, int tipIndex,
                              int sinusBeforeIndex, int sinusAfterIndex, int pass,
                              cv::Size imageSize);

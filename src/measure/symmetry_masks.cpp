@@ -180,15 +180,4 @@ WindowedMask mirrorMask(const WindowedMask& mask, cv::Size picture) {
   return mirrored;
 }
 
-cv::Mat rotateImage(cv::Point centre, const cv::Mat& image, double angleDegrees) {
-  const cv::Mat rotation = cv::getRotationMatrix2D(
-      cv::Point2f(static_cast<float>(centre.x), static_cast<float>(centre.y)), angleDegrees, 1.0);
-  cv::Mat matrix;
-  rotation.convertTo(matrix, CV_64F);
-  cv::Mat turned;
-  cv::warpAffine(image, turned, matrix, cv::Size(image.cols, image.rows), cv::INTER_LINEAR,
-                 cv::BORDER_CONSTANT, cv::Scalar(0));
-  return turned;
-}
-
 }  // namespace leafmargin

@@ -26,16 +26,14 @@ cv::Mat toFullSize(const WindowedMask& mask, cv::Size picture);
 // cv::fillPoly of one polygon, value 255, LINE_8, into a mask of the picture's size.
 WindowedMask fillPolygon(const std::vector<cv::Point>& polygon, cv::Size picture);
 
-// rotateImage of the mask's full-size picture: turned by angleDegrees about centre.
+// The mask's full-size picture turned by angleDegrees about centre: cv::warpAffine with
+// cv::getRotationMatrix2D(centre as single-precision point, angleDegrees, 1.0), bilinear,
+// constant border 0, output of the picture's size. A positive angle turns counter-clockwise on
+// screen.
 WindowedMask rotateMask(const WindowedMask& mask, cv::Point centre, double angleDegrees,
                         cv::Size picture);
 
 // cv::flip with code 1 (left to right) of the full-size mask.
 WindowedMask mirrorMask(const WindowedMask& mask, cv::Size picture);
-
-// The full-size turn: a new image of the same size, cv::warpAffine of the image with
-// cv::getRotationMatrix2D(centre as single-precision point, angleDegrees, 1.0), bilinear,
-// constant border 0. A positive angle turns counter-clockwise on screen.
-cv::Mat rotateImage(cv::Point centre, const cv::Mat& image, double angleDegrees);
 
 }  // namespace leafmargin

@@ -49,7 +49,7 @@ std::vector<std::string> splitString(const std::string& text, const std::string&
 
 std::string intToString(int value) { return classicText(value); }
 
-std::string dotsToCommas(std::string& text) {
+std::string dotsToCommas(std::string text) {
   for (char& c : text) {
     if (c == '.') c = ',';
   }

@@ -21,7 +21,7 @@ std::vector<std::string> splitString(const std::string& text, const std::string&
 // Plain decimal digits, '-' for negative values, no padding.
 std::string intToString(int value);
 
-// Replaces every '.' of text by ',' in place and returns a copy of the result.
-std::string dotsToCommas(std::string& text);
+// text with every '.' replaced by ','.
+std::string dotsToCommas(std::string text);
 
 }  // namespace leafmargin

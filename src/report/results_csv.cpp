@@ -103,9 +103,7 @@ Failure notWritten(const std::string& directory, int error) {
 double mmPerPixelAt(double dpi) { return kMmPerPixel * (1200.0 / dpi); }
 
 std::string composeResultsText(const MeasurementRecord& record, double mmPerPixel) {
-  std::string text = composeTableLines(record, mmPerPixel);
-  dotsToCommas(text);
-  return withCrLf(text);
+  return withCrLf(dotsToCommas(composeTableLines(record, mmPerPixel)));
 }
 
 MaybeFailure writeResultsCsv(const MeasurementRecord& record, double mmPerPixel,

@@ -71,15 +71,8 @@ TEST(Segment, MidpointCentringAndExtension) {
   EXPECT_EQ(segmentCentredAt({10, 10}, 0.0, 5.0), Segment({7, 10}, {12, 10}));
   // A vertical carrier: cos of the literal right angle is slightly negative.
   EXPECT_EQ(segmentCentredAt({10, 10}, kRightAngle, 10.0), Segment({10, 5}, {9, 15}));
-  EXPECT_EQ(invalidSegment(), Segment({-1, -1}, {-1, -1}));
+  EXPECT_EQ(Segment(), Segment({-1, -1}, {-1, -1}));
   EXPECT_DOUBLE_EQ(segmentLength(Segment({0, 0}, {3, 4})), 5.0);
-
-  Segment s({5, 0}, {5, 10});
-  extendSegmentFrom(s, {5, 0}, 20.0);  // from first, towards second: sx = -1 (dx = 0)
-  EXPECT_EQ(s, Segment({5, 0}, {4, 20}));
-  Segment t({5, 10}, {5, 0});
-  extendSegmentFrom(t, {6, 6}, 4.0);  // away from second: sx = +1, sy = +1
-  EXPECT_EQ(t, Segment({6, 6}, {6, 10}));
 }
 
 TEST(Angles, UnitsUseTheProgramsPiLiteral) {

@@ -7,7 +7,7 @@
 
 #include "geometry/chain.h"
 #include "geometry/segment_pixels.h"
-#include "support/literal_segment_pixels.h"
+#include "support/literal_geometry.h"
 
 namespace leafmargin {
 namespace {

@@ -30,8 +30,8 @@ TEST(ReferenceCurve, ChoosesTheSegmentOfTheLiteralScanOnRandomCurves) {
             std::uniform_int_distribution<int>(-1, 1)(rng);
     for (const cv::Point& p : points) {
       ASSERT_EQ(reference.segmentEndAt(p.x), oracle::segmentEnd(curve, p.x)) << trial;
-      ASSERT_EQ(reference.verticalOffset(p), oracle::verticalOffset(p, curve)) << trial;
-      ASSERT_EQ(reference.distance(p), oracle::distanceToCurve(p, curve)) << trial;
+      ASSERT_EQ(reference.verticalOffsetToCurve(p), oracle::verticalOffset(p, curve)) << trial;
+      ASSERT_EQ(reference.distanceToCurve(p), oracle::distanceToCurve(p, curve)) << trial;
     }
     const std::vector<bool> below = belowCurveFlags(points, curve);
     for (size_t i = 0; i < points.size(); ++i)
@@ -47,14 +47,14 @@ TEST(ReferenceCurve, EndSegmentsZeroOffsetAndShortCurves) {
   EXPECT_EQ(ReferenceCurve(curve).segmentEndAt(20), 2);
   // At or past every x of C[1..m-2]: the last segment, whatever it looks like.
   EXPECT_EQ(ReferenceCurve(curve).segmentEndAt(22), 5);
-  EXPECT_EQ(verticalOffsetToCurve({24, 17}, curve), 0);  // y 17.857 on the last segment
-  EXPECT_EQ(verticalOffsetToCurve({24, 18}, curve), -1);
+  EXPECT_EQ(ReferenceCurve(curve).verticalOffsetToCurve({24, 17}), 0);  // y 17.857 on the last segment
+  EXPECT_EQ(ReferenceCurve(curve).verticalOffsetToCurve({24, 18}), -1);
   EXPECT_EQ(belowCurveFlags({{24, 17}, {24, 18}}, curve), (std::vector<bool>{false, true}));
   // A vertical end segment has height 0: everything at positive y lies below it.
   const std::vector<cv::Point> steep{{0, 5}, {3, 5}, {4, 6}, {4, 9}};
-  EXPECT_EQ(verticalOffsetToCurve({9, 2}, steep), -2);
-  EXPECT_EQ(distanceToCurve({9, 2}, steep), 5);
-  EXPECT_EQ(distanceToCurve({1, 8}, steep), 3);
+  EXPECT_EQ(ReferenceCurve(steep).verticalOffsetToCurve({9, 2}), -2);
+  EXPECT_EQ(ReferenceCurve(steep).distanceToCurve({9, 2}), 5);
+  EXPECT_EQ(ReferenceCurve(steep).distanceToCurve({1, 8}), 3);
   // No height without two points: nothing is below.
   EXPECT_EQ(belowCurveFlags({{0, 100}}, {{0, 0}}), std::vector<bool>{false});
 }

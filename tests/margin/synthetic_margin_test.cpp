@@ -66,7 +66,8 @@ struct Analysed {
 Analysed analyse(const SampledMargin& m) {
   std::ostringstream trace;
   const RunOutput out{trace, "", false};
-  return {analyseMargin(m.outline, m.smooth, cv::Mat(), out), trace.str()};
+  cv::Mat noDrawing;
+  return {analyseMargin(m.outline, m.smooth, noDrawing, out), trace.str()};
 }
 
 void expectNear(const std::vector<cv::Point>& outline, const std::vector<int>& positions,

@@ -8,7 +8,7 @@
 #include "geometry/line.h"
 #include "geometry/numeric.h"
 #include "measure/sinus_depth.h"
-#include "support/literal_segment_pixels.h"
+#include "support/literal_geometry.h"
 
 namespace leafmargin {
 namespace {

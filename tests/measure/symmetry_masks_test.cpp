@@ -7,6 +7,7 @@
 #include <random>
 
 #include "measure/symmetry_masks.h"
+#include "measure/symmetry_oracle.h"
 
 namespace leafmargin {
 namespace {
@@ -101,7 +102,7 @@ TEST(SymmetryMasks, TurningAWindowGivesTheFullSizeWarp) {
     const WindowedMask mask = randomContent(rng, size);
     const cv::Point centre(uniform(rng, -20, size.width + 20), uniform(rng, -20, size.height + 20));
     const double angle = randomAngle(rng);
-    const cv::Mat expected = rotateImage(centre, toFullSize(mask, size), angle);
+    const cv::Mat expected = testing_oracle::rotateImage(centre, toFullSize(mask, size), angle);
     const cv::Mat actual = toFullSize(rotateMask(mask, centre, angle, size), size);
     ASSERT_TRUE(samePixels(actual, expected))
         << "trial " << trial << " size " << size << " centre " << centre << " angle " << angle;
@@ -116,7 +117,7 @@ TEST(SymmetryMasks, TurningKeepsPicturesOfSeveralThousandPixels) {
     const WindowedMask mask = randomContent(rng, size);
     const cv::Point centre(uniform(rng, 0, size.width - 1), uniform(rng, 0, size.height - 1));
     const double angle = randomAngle(rng);
-    const cv::Mat expected = rotateImage(centre, toFullSize(mask, size), angle);
+    const cv::Mat expected = testing_oracle::rotateImage(centre, toFullSize(mask, size), angle);
     ASSERT_TRUE(samePixels(toFullSize(rotateMask(mask, centre, angle, size), size), expected))
         << "centre " << centre << " angle " << angle;
   }

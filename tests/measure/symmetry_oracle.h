@@ -13,6 +13,20 @@
 
 namespace leafmargin::testing_oracle {
 
+// The full-size turn: a new image of the same size, cv::warpAffine of the image with
+// cv::getRotationMatrix2D(centre as single-precision point, angleDegrees, 1.0), bilinear,
+// constant border 0.
+inline cv::Mat rotateImage(cv::Point centre, const cv::Mat& image, double angleDegrees) {
+  const cv::Mat rotation = cv::getRotationMatrix2D(
+      cv::Point2f(static_cast<float>(centre.x), static_cast<float>(centre.y)), angleDegrees, 1.0);
+  cv::Mat matrix;
+  rotation.convertTo(matrix, CV_64F);
+  cv::Mat turned;
+  cv::warpAffine(image, turned, matrix, cv::Size(image.cols, image.rows), cv::INTER_LINEAR,
+                 cv::BORDER_CONSTANT, cv::Scalar(0));
+  return turned;
+}
+
 struct LiteralComparison {
   int nbGauche = 0, nbDroite = 0, enPlusAGauche = 0, enPlusADroite = 0;
   double symmetry = 0.0;

@@ -110,7 +110,7 @@ TEST(SymmetrySpeed, ThirtyTeethOnAFiveThousandByThreeThousandPicture) {
         polygon.push_back(m.outline[m.sinus[t]]);
         cv::Mat mask = cv::Mat::zeros(size, CV_8UC1);
         cv::fillPoly(mask, std::vector<std::vector<cv::Point>>{polygon}, cv::Scalar(255));
-        mask = rotateImage(tip, mask, 170.0);
+        mask = testing_oracle::rotateImage(tip, mask, 170.0);
         if (side == 1) cv::flip(mask, mask, 1);
         sink += cv::countNonZero(mask == 255);
       }

@@ -1,14 +1,23 @@
-// The literal segment procedures that the allocation-free ones must match: a full-size raster
-// drawn by cv::line per segment, read column by column or counted over the clipped bounding box.
+// The literal geometry procedures that the program's fast ones must match: a full-size raster
+// drawn by cv::line per segment, read column by column or counted over the clipped bounding
+// box, and the integer mean of a stretch of points summed afresh.
 #pragma once
 
 #include <algorithm>
 #include <opencv2/core.hpp>
+#include <opencv2/imgproc.hpp>
 #include <vector>
 
-#include "geometry/segment_pixels.h"
+#include "geometry/segment.h"
 
 namespace leafmargin::testing {
+
+// A new 8-bit picture of the given size, 0 everywhere but 255 on the segment drawn by cv::line.
+inline cv::Mat rasterizeSegment(const Segment& s, cv::Size size) {
+  cv::Mat raster = cv::Mat::zeros(size, CV_8UC1);
+  cv::line(raster, s.first, s.second, cv::Scalar(255, 255, 255, 0), 1, cv::LINE_8, 0);
+  return raster;
+}
 
 // Reads the full-size raster of the segment column by column from first towards second.
 // Pixels outside the picture read as unset; a vertical segment lists every y without the raster.
@@ -49,6 +58,16 @@ inline int literalCountInMask(const Segment& s, const cv::Mat& mask) {
     for (int x = xLo; x <= xHi; ++x)
       if (raster.at<uchar>(y, x) > 254 && mask.at<uchar>(y, x) > 254) ++count;
   return count;
+}
+
+// Each coordinate summed in int over chain[from..to] and divided by the count, truncating.
+inline cv::Point literalMean(const std::vector<cv::Point>& chain, int from, int to) {
+  int sumX = 0, sumY = 0;
+  for (int k = from; k <= to; ++k) {
+    sumX += chain[k].x;
+    sumY += chain[k].y;
+  }
+  return {sumX / (to - from + 1), sumY / (to - from + 1)};
 }
 
 }  // namespace leafmargin::testing
