@@ -55,6 +55,9 @@ void addOptions(CLI::App& app, Options& o, std::vector<std::string>& pictures,
       ->type_name("bright|dark")
       ->capture_default_str()
       ->check(CLI::Validator(checkLeaf, "", "leaf"));
+  app.add_flag("--tidy", o.tidy,
+               "also write teeth.csv and picture.csv (comma-separated, dot decimals, NA) and "
+               "teeth.png (the picture with its teeth numbered as the rows)");
 }
 
 }  // namespace

@@ -21,6 +21,7 @@ struct Options {
   bool dpiFromFile = false;                  // --dpi auto
   double dpi = kDefaultDpi;                  // used unless dpiFromFile
   SegmentationSettings segmentation;
+  bool tidy = false;  // --tidy: also teeth.csv, picture.csv and teeth.png
 };
 
 // What the command line asks for: a run with these options, or an immediate end with a status

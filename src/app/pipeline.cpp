@@ -8,6 +8,7 @@
 #include <fstream>
 #include <opencv2/core/version.hpp>
 
+#include "app/tidy_outputs.h"
 #include "report/results_csv.h"
 #include "run/file_path.h"
 #include "segmentation/leaf_outline.h"
@@ -128,6 +129,13 @@ int runPipeline(const Options& options, const RunOutput& out, std::ostream& mess
     report = writeResultsCsv(analysis.measured.record, mmPerPixel, out.directory);
   }
   if (report) return endRun(*report, out);
+  if (options.tidy) {
+    if (const MaybeFailure tidy = writeTidyOutputs(picture, analysis, options.picture, mmPerPixel,
+                                                   out.directory)) {
+      messages << "leaf-margin: " << tidy->message << std::endl;
+      return tidy->status;
+    }
+  }
   if (analysis.measured.record.largeursDents.empty()) {
     warn(messages, "no tooth was measured in " + options.picture +
                        "; results.csv holds the statistics rows only");
