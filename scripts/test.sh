@@ -2,8 +2,9 @@
 # Sets up, builds and runs the whole test suite.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-# snakemake runs the batch workflow's test; the sample script does not need it.
-LEAFMARGIN_EXTRA_PACKAGES="${LEAFMARGIN_EXTRA_PACKAGES:-} snakemake" "$root/scripts/setup.sh"
+# snakemake runs the batch workflow's test, python3-pandas reads the tidy tables back, chromium
+# renders the batch page; the sample script needs none of them.
+LEAFMARGIN_EXTRA_PACKAGES="${LEAFMARGIN_EXTRA_PACKAGES:-} snakemake python3-pandas chromium" "$root/scripts/setup.sh"
 "$root/scripts/build.sh"
 cd "${BUILD_DIR:-$root/build}"
 ctest --output-on-failure -j "$(nproc)"

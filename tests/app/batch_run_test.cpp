@@ -7,6 +7,7 @@
 #include <set>
 
 #include "app/batch_test_support.h"
+#include "batch/batch_report.h"
 #include "batch/batch_run.h"
 #include "batch/combined_table.h"
 #include "batch/picture_run.h"
@@ -60,6 +61,9 @@ TEST(BatchRunPicture, CrashesSilentFailuresAndUnstartablePrograms) {
   PictureOutcome crash = runPicture(fake, dir.path() / "crash.png", dir.path() / "crash", "crash");
   EXPECT_EQ(describeOutcome(crash), "crash: failed (signal 11): killed by signal 11 (Segmentation fault)");
   EXPECT_EQ(readFile(dir.path() / "crash" / "trace.txt"), "about to crash\n");
+  EXPECT_NE(pictureTableRow(tidyPicture(crash, dir.path() / "crash"))
+                .find(",failed,NA,killed by signal 11 (Segmentation fault),NA,"),
+            std::string::npos);
 
   PictureOutcome silent = runPicture(fake, dir.path() / "silent.png", dir.path() / "silent", "silent");
   EXPECT_EQ(describeOutcome(silent), "silent: failed (status 4): the run printed nothing");
@@ -90,7 +94,7 @@ TEST(BatchRunPicture, LeftoversOfAnEarlierRunAreClearedOtherFilesKept) {
   EXPECT_EQ(readFile(folder / "status.txt"), "4\n");
   std::set<std::string> files;
   for (const auto& e : fs::directory_iterator(folder)) files.insert(e.path().filename());
-  EXPECT_EQ(files, (std::set<std::string>{"notes.txt", "status.txt", "trace.txt"}));
+  EXPECT_EQ(files, (std::set<std::string>{"notes.txt", "picture_path.txt", "status.txt", "trace.txt"}));
 }
 
 TEST(BatchRunMany, NeverMoreRunsAtOnceThanJobsAndFailuresDoNotStopTheOthers) {

@@ -35,11 +35,13 @@ TEST(BatchWorkflow, RunsLocallyOnTwoCores) {
   std::vector<std::string> folders;
   for (const auto& e : fs::directory_iterator(out)) folders.push_back(e.path().filename());
   std::sort(folders.begin(), folders.end());
-  EXPECT_EQ(folders, (std::vector<std::string>{"broken", "combined.csv", "leaf_a", "leaf_b"}));
+  EXPECT_EQ(folders, (std::vector<std::string>{"broken", "combined.csv", "leaf_a", "leaf_b",
+                                               "pictures.csv", "report.html", "teeth.csv"}));
   EXPECT_EQ(readFile(out / "broken" / "status.txt"), "255\n");
   for (const std::string name : {"leaf_a", "leaf_b"}) {
     EXPECT_EQ(readFile(out / name / "status.txt"), "0\n");
     EXPECT_TRUE(fs::exists(out / name / "results.csv"));
+    EXPECT_TRUE(fs::exists(out / name / "teeth_thumb.jpg"));
     EXPECT_EQ(readFile(out / name / "trace.txt").rfind("opencv version : 4.6\n", 0), 0u);
   }
 

@@ -87,11 +87,11 @@ TEST(TidyTables, EveryValueIsTheResultsCell) {
       for (int i = 0; i < sinuses; ++i) s->push_back(value(rng));
     }
     r.profondeurMax = value(rng);
-    const double mm = kMmPerPixel;
+    const double mm = mmPerPixelAt(300 + rng() % 1200);
 
     // results.csv's lines as fields: data rows, then Moyenne and Ecart-type, then the notch.
     std::vector<std::vector<std::string>> results;
-    for (const std::string& line : splitString(composeResultsText(r), "\r\n")) {
+    for (const std::string& line : splitString(composeResultsText(r, mm), "\r\n")) {
       std::vector<std::string> cells = splitString(line, ";");
       for (std::string& c : cells) c = csvNumberFromCell(c);
       results.push_back(cells);

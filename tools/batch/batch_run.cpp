@@ -5,6 +5,7 @@
 #include <mutex>
 #include <thread>
 
+#include "batch/batch_report.h"
 #include "batch/combined_table.h"
 #include "batch/picture_run.h"
 
@@ -45,7 +46,8 @@ BatchResult runBatch(const std::vector<PictureJob>& pictures, const BatchOptions
   for (int w = 0; w < workers; ++w) threads.emplace_back(worker);
   for (std::thread& thread : threads) thread.join();
 
-  result.tableWritten = writeCombinedTable(options.outdir, result.outcomes, result.tableError);
+  result.tableWritten = writeCombinedTable(options.outdir, result.outcomes, result.tableError) &&
+                        writeBatchReport(options.outdir, result.outcomes, result.tableError);
   return result;
 }
 

@@ -30,7 +30,8 @@ struct BatchResult {
 std::string progressLine(int finished, int total, const PictureOutcome& outcome);
 
 // Runs the batch, prints each progress line to progress as its picture finishes (whole lines,
-// flushed), then writes outdir/combined.csv with the pictures in their given order.
+// flushed), then writes outdir/combined.csv and the tidy outputs (batch_report.h) with the
+// pictures in their given order.
 BatchResult runBatch(const std::vector<PictureJob>& pictures, const BatchOptions& options,
                      std::ostream& progress);
 

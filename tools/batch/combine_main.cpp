@@ -1,13 +1,15 @@
 // leafmargin-combine: gathers the picture folders that earlier runs left in OUTDIR (each holding
-// status.txt and trace.txt, and results.csv when complete) into OUTDIR/combined.csv, in byte
-// order of the folder names, and prints one line per picture.
+// status.txt and trace.txt, and results.csv when complete) into OUTDIR/combined.csv and the tidy
+// outputs (teeth.csv, pictures.csv, report.html), in byte order of the folder names, and prints
+// one line per picture.
 //   leafmargin-combine OUTDIR
 // Exit status: 0 when every picture succeeded, 1 when some failed (the table is written all the
-// same), 2 for a usage error, 3 when combined.csv cannot be written.
+// same), 2 for a usage error, 3 when one of those files cannot be written.
 #include <filesystem>
 #include <iostream>
 #include <string>
 
+#include "batch/batch_report.h"
 #include "batch/batch_run.h"
 #include "batch/combined_table.h"
 
@@ -34,7 +36,7 @@ int main(int argc, char** argv) {
     if (!outcomes[static_cast<std::size_t>(i)].ok) ++failed;
   }
   std::string error;
-  if (!writeCombinedTable(outdir, outcomes, error)) {
+  if (!writeCombinedTable(outdir, outcomes, error) || !writeBatchReport(outdir, outcomes, error)) {
     std::cerr << "leafmargin-combine: " << error << "\n";
     return 3;
   }

@@ -5,6 +5,7 @@
 #include <set>
 #include <system_error>
 
+#include "batch/batch_report.h"
 #include "batch/combined_table.h"
 
 namespace leafmargin::batch {
@@ -72,10 +73,13 @@ bool expandPictureArguments(const std::vector<std::string>& arguments,
 }
 
 std::vector<PictureJob> namePictures(const std::vector<fs::path>& pictures) {
-  std::set<std::string> stems = {kCombinedFile};
+  // The files of OUTDIR itself are never a picture's name.
+  const std::set<std::string> outdirFiles = {kCombinedFile, kTeethTableFile, kPicturesTableFile,
+                                             kReportPageFile};
+  std::set<std::string> stems = outdirFiles;
   for (const fs::path& picture : pictures) stems.insert(safeStem(picture));
 
-  std::set<std::string> taken = {kCombinedFile};
+  std::set<std::string> taken = outdirFiles;
   std::vector<PictureJob> jobs;
   for (const fs::path& picture : pictures) {
     const std::string stem = safeStem(picture);

@@ -27,7 +27,7 @@ bool expandPictureArguments(const std::vector<std::string>& arguments,
 // Names the pictures after their stems. A stem is made safe as one folder name (control
 // characters become '_'; "", "." and ".." become "picture"). The first picture with a stem
 // keeps it; later ones get "<stem>_2", "<stem>_3", ... skipping names that are the stem of
-// another picture of the batch. "combined.csv" is never a picture's name.
+// another picture of the batch. "combined.csv", "teeth.csv", "pictures.csv" and "report.html" are never a picture's name.
 std::vector<PictureJob> namePictures(const std::vector<std::filesystem::path>& pictures);
 
 }  // namespace leafmargin::batch

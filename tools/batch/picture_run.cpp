@@ -9,6 +9,8 @@
 #include <system_error>
 #include <vector>
 
+#include "batch/batch_report.h"
+
 namespace leafmargin::batch {
 
 namespace fs = std::filesystem;
@@ -74,7 +76,8 @@ std::string runInFolder(const std::string& program, const std::string& picture,
   Descriptor reportRead(pipeFds[0]), reportWrite(pipeFds[1]);
 
   std::string programArg = program, pictureArg = picture, folderArg = folder.string();
-  char* const argv[] = {programArg.data(), pictureArg.data(), nullptr};
+  std::string tidyArg = "--tidy";
+  char* const argv[] = {programArg.data(), pictureArg.data(), tidyArg.data(), nullptr};
   const pid_t pid = fork();
   if (pid < 0) {
     startError = std::strerror(errno);
@@ -106,7 +109,8 @@ std::string runInFolder(const std::string& program, const std::string& picture,
 const std::vector<std::string>& runFileNames() {
   static const std::vector<std::string> names = {
       kStatusFile, kTraceFile, kErrorsFile, kResultsFile, "gray.bmp", "bw.jpg", "grabcut.jpg",
-      "drawing2.jpg", "drawing3.jpg", "drawing4.jpg", "drawing77.jpg", "gauche.jpg", "droite.jpg"};
+      "drawing2.jpg", "drawing3.jpg", "drawing4.jpg", "drawing77.jpg", "gauche.jpg", "droite.jpg",
+      kPicturePathFile, kTeethTableFile, kPictureTableFile, kTeethPictureFile, kThumbnailFile};
   return names;
 }
 
@@ -117,6 +121,11 @@ PictureOutcome runPicture(const std::string& program, const fs::path& picture,
   std::error_code ec;
   fs::create_directories(folder, ec);
   for (const std::string& file : runFileNames()) fs::remove(folder / file, ec);
+  std::string pathError;
+  if (!writePicturePath(folder, picture, pathError)) {
+    outcome.message = pathError;
+    return outcome;
+  }
 
   Descriptor trace(openForOutput(folder / kTraceFile));
   Descriptor errors(openForOutput(folder / kErrorsFile));
