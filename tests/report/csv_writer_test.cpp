@@ -6,7 +6,6 @@
 #include <limits>
 
 #include "report/csv_writer.h"
-#include "report/measures.h"
 #include "report/number_format.h"
 
 namespace leafmargin {
@@ -43,23 +42,6 @@ TEST(CsvWriter, NumbersAreTheResultsCellsWithADot) {
   for (const std::string cell : {"", "nan,00", "-nan,00", "-nan(ind),00", "inf,00", "x,00"}) {
     EXPECT_EQ(csvNumberFromCell(cell), "NA") << cell;
   }
-}
-
-TEST(Measures, NamesAndScalesInResultsColumnOrder) {
-  MeasurementRecord record;
-  record.largeursDents = {100};
-  record.symetriesPerpendiculaire = {50};
-  const auto series = measureSeries(record, 0.5);
-  EXPECT_STREQ(series[0].name, "tooth_width_mm");
-  EXPECT_EQ(series[0].values, &record.largeursDents);
-  EXPECT_EQ(series[0].scale, 0.5);
-  EXPECT_STREQ(series[4].name, "height_width_ratio_pct");
-  EXPECT_EQ(series[4].scale, 100.0);
-  EXPECT_STREQ(series[7].name, "apical_angle_deg");
-  EXPECT_EQ(series[7].values, &record.anglesApicaux);
-  EXPECT_STREQ(series[9].name, "symmetry_perpendicular_pct");
-  EXPECT_EQ(series[9].values, &record.symetriesPerpendiculaire);
-  EXPECT_EQ(series[9].scale, 1.0);
 }
 
 }  // namespace

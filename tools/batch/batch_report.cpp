@@ -25,8 +25,8 @@ std::string readText(const fs::path& path) {
   return text.str();
 }
 
-// The thumbnail of folder/teeth.png, made when missing or older than it; its size, or an empty
-// size when there is no picture to show.
+}  // namespace
+
 cv::Size ensureThumbnail(const fs::path& folder) {
   const fs::path full = folder / kTeethPictureFile, thumb = folder / kThumbnailFile;
   std::error_code ec;
@@ -48,8 +48,6 @@ cv::Size ensureThumbnail(const fs::path& folder) {
   if (!writeFileAtomically(thumb, std::string(bytes.begin(), bytes.end()), error)) return {};
   return small.size();
 }
-
-}  // namespace
 
 bool writePicturePath(const fs::path& folder, const fs::path& picture, std::string& error) {
   return writeFileAtomically(folder / kPicturePathFile, picture.string() + "\n", error);

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <filesystem>
+#include <opencv2/core.hpp>
 #include <string>
 #include <vector>
 
@@ -25,6 +26,10 @@ constexpr const char* kReportPageFile = "report.html";
 // Records the picture's path in folder; false (with error set) when it cannot.
 bool writePicturePath(const std::filesystem::path& folder, const std::filesystem::path& picture,
                       std::string& error);
+
+// The thumbnail of folder/teeth.png, made when missing or older than it; its size, or an empty
+// size when there is no picture to show. The batch makes it as each picture finishes.
+cv::Size ensureThumbnail(const std::filesystem::path& folder);
 
 // The picture of outcome, whose folder is folder, as the tidy tables describe it. Without a
 // recorded path the picture is named after the folder and its path is missing; without a

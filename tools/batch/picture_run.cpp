@@ -147,7 +147,9 @@ PictureOutcome runPicture(const std::string& program, const fs::path& picture,
     outcome.message = error;
     return outcome;
   }
-  return gatherPicture(folder, name);
+  outcome = gatherPicture(folder, name);
+  if (outcome.ok) ensureThumbnail(folder);
+  return outcome;
 }
 
 }  // namespace leafmargin::batch
