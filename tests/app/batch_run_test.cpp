@@ -23,8 +23,13 @@ using batchtest::writeFile;
 using batchtest::writeScript;
 using testing::ScratchDir;
 
+// Skips the options before "--" (saving the whole command line), leaving the picture in $1.
+const char* const kSkipOptions =
+    "echo \"$*\" > \"$(pwd)/arguments.txt\"\n"
+    "while [ $# -gt 0 ] && [ \"$1\" != -- ]; do shift; done; shift\n";
+
 // Behaves by the picture's name: copies a hand-written results.csv, crashes, stays silent...
-const char* const kStandIn =
+const std::string kStandIn = std::string(kSkipOptions) +
     "case \"$1\" in\n"
     "  *crash*) echo 'about to crash'; kill -SEGV $$ ;;\n"
     "  *silent*) exit 4 ;;\n"
@@ -43,9 +48,11 @@ TEST(BatchRunPicture, RunsInTheFolderWithOutputCapturedAndStatusRecorded) {
   writeFile(dir.path() / "leaf.png", batchtest::twoToothResults());
   const fs::path folder = dir.path() / "out" / "leaf";
 
-  const PictureOutcome outcome =
-      runPicture((dir.path() / "fake").string(), dir.path() / "leaf.png", folder, "leaf");
+  const PictureOutcome outcome = runPicture({(dir.path() / "fake").string(), {"--dpi", "600"}},
+                                            dir.path() / "leaf.png", folder, "leaf");
   EXPECT_EQ(describeOutcome(outcome), "leaf: ok, 2 teeth");
+  EXPECT_EQ(readFile(folder / "arguments.txt"),
+            "--tidy --dpi 600 -- " + (dir.path() / "leaf.png").string() + "\n");
   EXPECT_EQ(readFile(folder / "where.txt"), folder.string() + "\n");
   EXPECT_EQ(readFile(folder / "trace.txt"),
             "stdin: none\ndone " + (dir.path() / "leaf.png").string() + "\n");
@@ -56,7 +63,7 @@ TEST(BatchRunPicture, RunsInTheFolderWithOutputCapturedAndStatusRecorded) {
 TEST(BatchRunPicture, CrashesSilentFailuresAndUnstartablePrograms) {
   ScratchDir dir("batch-bad");
   writeScript(dir.path() / "fake", kStandIn);
-  const std::string fake = (dir.path() / "fake").string();
+  const ProgramCall fake{(dir.path() / "fake").string(), {}};
 
   PictureOutcome crash = runPicture(fake, dir.path() / "crash.png", dir.path() / "crash", "crash");
   EXPECT_EQ(describeOutcome(crash), "crash: failed (signal 11): killed by signal 11 (Segmentation fault)");
@@ -72,7 +79,7 @@ TEST(BatchRunPicture, CrashesSilentFailuresAndUnstartablePrograms) {
   writeFile(dir.path() / "not-executable", "#!/bin/sh\n");
   for (const std::string& program : {(dir.path() / "not-executable").string(),
                                     (dir.path() / "no-such-program").string()}) {
-    PictureOutcome none = runPicture(program, dir.path() / "x.png", dir.path() / "x", "x");
+    PictureOutcome none = runPicture({program, {}}, dir.path() / "x.png", dir.path() / "x", "x");
     EXPECT_EQ(none.status, "127");
     EXPECT_EQ(none.message.rfind("Cannot run " + program + ": ", 0), 0u) << none.message;
     EXPECT_EQ(readFile(dir.path() / "x" / "trace.txt"), none.message + "\n");
@@ -89,12 +96,13 @@ TEST(BatchRunPicture, LeftoversOfAnEarlierRunAreClearedOtherFilesKept) {
   writeFile(folder / "notes.txt", "mine");
 
   const PictureOutcome outcome =
-      runPicture((dir.path() / "fake").string(), dir.path() / "silent.png", folder, "silent");
+      runPicture({(dir.path() / "fake").string(), {}}, dir.path() / "silent.png", folder, "silent");
   EXPECT_FALSE(outcome.ok);
   EXPECT_EQ(readFile(folder / "status.txt"), "4\n");
   std::set<std::string> files;
   for (const auto& e : fs::directory_iterator(folder)) files.insert(e.path().filename());
-  EXPECT_EQ(files, (std::set<std::string>{"notes.txt", "picture_path.txt", "status.txt", "trace.txt"}));
+  EXPECT_EQ(files, (std::set<std::string>{"arguments.txt", "notes.txt", "picture_path.txt",
+                                          "status.txt", "trace.txt"}));
 }
 
 TEST(BatchRunMany, NeverMoreRunsAtOnceThanJobsAndFailuresDoNotStopTheOthers) {
@@ -104,7 +112,7 @@ TEST(BatchRunMany, NeverMoreRunsAtOnceThanJobsAndFailuresDoNotStopTheOthers) {
   // Each run waits (up to 3 s) until another one is in progress, then reports the most runs it
   // saw at once; a picture named "fail..." then fails.
   writeScript(dir.path() / "fake",
-              "here=$(pwd)\n"
+              std::string(kSkipOptions) + "here=$(pwd)\n"
               "cd '" + meeting.string() + "' || exit 9\n"
               "touch run.$$\n"
               "most=0; i=0\n"
@@ -123,7 +131,7 @@ TEST(BatchRunMany, NeverMoreRunsAtOnceThanJobsAndFailuresDoNotStopTheOthers) {
     jobs.push_back({name, dir.path() / (name + ".png")});
   }
   BatchOptions options;
-  options.program = (dir.path() / "fake").string();
+  options.call.program = (dir.path() / "fake").string();
   options.outdir = dir.path() / "out";
   options.jobs = 2;
   std::ostringstream progress;
@@ -226,6 +234,8 @@ TEST(BatchProgram, UsageErrorsStopBeforeAnyRun) {
       {LEAFMARGIN_BATCH_BINARY, out},
       {LEAFMARGIN_BATCH_BINARY, "--jobs", "0", out, picture},
       {LEAFMARGIN_BATCH_BINARY, "--frobnicate", out, picture},
+      {LEAFMARGIN_BATCH_BINARY, "--dpi", "0", out, picture},  // leaf-margin's own rules
+      {LEAFMARGIN_BATCH_BINARY, "--leaf", "green", "--single", out, picture},
       {LEAFMARGIN_BATCH_BINARY, "--program", (dir.path() / "none").string(), out, picture},
       {LEAFMARGIN_BATCH_BINARY, out, (dir.path()).string()},  // a folder without pictures
       {LEAFMARGIN_COMBINE_BINARY},

@@ -55,6 +55,16 @@ TEST(BatchWorkflow, RunsLocallyOnTwoCores) {
   EXPECT_EQ(runCommand({LEAFMARGIN_COMBINE_BINARY, out.string()}).status, 1);
   EXPECT_EQ(readFile(out / "combined.csv"), table);
   EXPECT_NE(run.out.find("combined.csv: 2 ok, 1 failed"), std::string::npos) << run.out;
+
+  // Settings of the configuration reach every run, and "--" keeps a picture a picture.
+  const batchtest::CommandRun dry = runCommand(
+      {"snakemake", "--snakefile", LEAFMARGIN_SNAKEFILE, "--cores", "1", "-n", "-p", "--directory",
+       dir.path().string(), "--config", "input=scans", "output=again", "bin=" + bin.string(),
+       "dpi=600", "leaf=dark"},
+      dir.path(), true);
+  ASSERT_EQ(dry.status, 0) << dry.out;
+  EXPECT_NE(dry.out.find(" --dpi 600 --leaf dark --single "), std::string::npos) << dry.out;
+  EXPECT_NE(dry.out.find(" -- " + (in / "leaf_a.png").string()), std::string::npos) << dry.out;
 }
 
 }  // namespace

@@ -1,5 +1,5 @@
-// Runs the built leaf-margin program in a fresh folder and captures its standard output and exit
-// status, for end-to-end tests of what a user sees.
+// Runs the built leaf-margin program in a fresh folder and captures its standard output, its
+// standard error and its exit status, for end-to-end tests of what a user sees.
 #pragma once
 
 #include <sys/wait.h>
@@ -16,6 +16,7 @@ namespace leafmargin::testing {
 
 struct ProgramRun {
   std::string stdoutText;
+  std::string stderrText;
   int status = -1;  // exit status as the shell sees it (0..255)
 };
 
@@ -32,7 +33,11 @@ inline ProgramRun runProgram(const std::filesystem::path& workDir,
   std::string command = "cd " + shellQuote(workDir.string()) + " && " + shellPrefix +
                         shellQuote(LEAFMARGIN_BINARY);
   for (const std::string& a : args) command += " " + shellQuote(a);
-  command += " 2>/dev/null";
+  // Standard error goes to a file outside workDir, which tests inspect for what a run wrote.
+  std::random_device rd;
+  const std::filesystem::path errors = std::filesystem::temp_directory_path() /
+      ("leafmargin-stderr-" + std::to_string(getpid()) + "-" + std::to_string(rd()));
+  command += " 2>" + shellQuote(errors.string());
   ProgramRun run;
   FILE* pipe = popen(command.c_str(), "r");
   if (!pipe) return run;
@@ -40,6 +45,11 @@ inline ProgramRun runProgram(const std::filesystem::path& workDir,
   size_t n;
   while ((n = fread(buffer.data(), 1, buffer.size(), pipe)) > 0) run.stdoutText.append(buffer.data(), n);
   const int raw = pclose(pipe);
+  if (FILE* err = std::fopen(errors.c_str(), "rb")) {
+    while ((n = fread(buffer.data(), 1, buffer.size(), err)) > 0) run.stderrText.append(buffer.data(), n);
+    std::fclose(err);
+  }
+  std::filesystem::remove(errors);
   run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : 128 + WTERMSIG(raw);
   return run;
 }

@@ -1,7 +1,9 @@
 // leafmargin-batch: runs leaf-margin over many pictures, each in its own output folder, several
 // at a time, and gathers their results into one combined table.
-//   leafmargin-batch [--jobs N] [--program PATH] OUTDIR PICTURE|FOLDER...
-//   leafmargin-batch [--program PATH] --single FOLDER PICTURE   (one picture, for workflows)
+//   leafmargin-batch [--jobs N] [--program PATH] [--dpi N|auto] [--leaf bright|dark]
+//                    OUTDIR PICTURE|FOLDER...
+//   leafmargin-batch [--program PATH] [--dpi ...] [--leaf ...] --single FOLDER PICTURE
+//                                                                (one picture, for workflows)
 //   leafmargin-batch --list PICTURE|FOLDER...                   (prints "name<TAB>path" lines)
 // Exit status: 0 when every picture succeeded, 1 when some failed (the table is written all the
 // same), 2 for a usage or setup error, 3 when combined.csv or status.txt cannot be written.
@@ -9,11 +11,13 @@
 
 #include <filesystem>
 #include <iostream>
+#include <sstream>
 #include <string>
 #include <system_error>
 #include <thread>
 #include <vector>
 
+#include "app/options.h"
 #include "batch/batch_run.h"
 #include "batch/combined_table.h"
 #include "batch/picture_list.h"
@@ -34,13 +38,16 @@ struct Arguments {
   Mode mode = Mode::Batch;
   int jobs = 0;  // 0: one per core
   std::string program;
+  std::vector<std::string> forwarded;  // options given to every leaf-margin run
   std::vector<std::string> positional;
 };
 
 int usage(const std::string& problem) {
   std::cerr << "leafmargin-batch: " << problem << "\n"
-            << "usage: leafmargin-batch [--jobs N] [--program PATH] OUTDIR PICTURE|FOLDER...\n"
-            << "       leafmargin-batch [--program PATH] --single FOLDER PICTURE\n"
+            << "usage: leafmargin-batch [--jobs N] [--program PATH] [--dpi N|auto] "
+               "[--leaf bright|dark] OUTDIR PICTURE|FOLDER...\n"
+            << "       leafmargin-batch [--program PATH] [--dpi N|auto] [--leaf bright|dark] "
+               "--single FOLDER PICTURE\n"
             << "       leafmargin-batch --list PICTURE|FOLDER...\n";
   return kUsage;
 }
@@ -66,10 +73,12 @@ std::string parseArguments(int argc, char** argv, Arguments& args) {
       args.mode = Mode::Single;
     } else if (arg == "--list") {
       args.mode = Mode::List;
-    } else if (arg == "--jobs" || arg == "-j" || arg == "--program") {
+    } else if (arg == "--jobs" || arg == "-j" || arg == "--program" || arg == "--dpi" ||
+               arg == "--leaf") {
       if (i + 1 >= argc) return arg + " needs a value";
       const std::string value = argv[++i];
       if (arg == "--program") args.program = value;
+      else if (arg == "--dpi" || arg == "--leaf") args.forwarded.insert(args.forwarded.end(), {arg, value});
       else if (!parseJobs(value, args.jobs)) return "--jobs needs a whole number above 0";
     } else {
       return "unknown option " + arg;
@@ -95,6 +104,19 @@ std::string resolveProgram(const std::string& requested, std::string& problem) {
   return program.string();
 }
 
+// The options forwarded to leaf-margin, checked by its own parser; empty or the problem.
+std::string forwardedOptionsProblem(const std::vector<std::string>& forwarded) {
+  std::vector<const char*> argv{"leaf-margin"};
+  for (const std::string& word : forwarded) argv.push_back(word.c_str());
+  argv.push_back("--version");
+  std::ostringstream ignored, problem;
+  const leafmargin::CommandLine check =
+      leafmargin::parseCommandLine(static_cast<int>(argv.size()), argv.data(), ignored, problem);
+  std::string text = problem.str();
+  while (!text.empty() && text.back() == '\n') text.pop_back();
+  return check.exitStatus == 0 ? "" : text;
+}
+
 int listPictures(const std::vector<std::string>& arguments) {
   std::vector<fs::path> pictures;
   std::string error;
@@ -105,20 +127,20 @@ int listPictures(const std::vector<std::string>& arguments) {
   return 0;
 }
 
-int runSingle(const std::string& program, const std::vector<std::string>& arguments) {
+int runSingle(const ProgramCall& call, const std::vector<std::string>& arguments) {
   if (arguments.size() != 2) return usage("--single takes FOLDER and PICTURE");
   fs::path folder = fs::absolute(arguments[0]).lexically_normal();
   if (folder.filename().empty()) folder = folder.parent_path();  // "out/leaf/"
   const fs::path picture = fs::absolute(arguments[1]).lexically_normal();
-  const PictureOutcome outcome = runPicture(program, picture, folder, folder.filename().string());
+  const PictureOutcome outcome = runPicture(call, picture, folder, folder.filename().string());
   std::cout << describeOutcome(outcome) << std::endl;
   return outcome.status.empty() ? kNotWritten : 0;
 }
 
-int runWholeBatch(const std::string& program, int jobs, const std::vector<std::string>& arguments) {
+int runWholeBatch(const ProgramCall& call, int jobs, const std::vector<std::string>& arguments) {
   if (arguments.size() < 2) return usage("give OUTDIR and at least one picture or folder");
   BatchOptions options;
-  options.program = program;
+  options.call = call;
   options.outdir = fs::absolute(arguments[0]).lexically_normal();
   options.jobs = jobs > 0 ? jobs : static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
 
@@ -150,10 +172,13 @@ int main(int argc, char** argv) {
   const std::string problem = parseArguments(argc, argv, args);
   if (!problem.empty()) return usage(problem);
   if (args.mode == Mode::List) return listPictures(args.positional);
+  const std::string optionsProblem = forwardedOptionsProblem(args.forwarded);
+  if (!optionsProblem.empty()) return usage(optionsProblem);
 
   std::string programProblem;
   const std::string program = resolveProgram(args.program, programProblem);
   if (program.empty()) return usage(programProblem);
-  if (args.mode == Mode::Single) return runSingle(program, args.positional);
-  return runWholeBatch(program, args.jobs, args.positional);
+  const ProgramCall call{program, args.forwarded};
+  if (args.mode == Mode::Single) return runSingle(call, args.positional);
+  return runWholeBatch(call, args.jobs, args.positional);
 }

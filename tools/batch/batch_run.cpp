@@ -33,7 +33,7 @@ BatchResult runBatch(const std::vector<PictureJob>& pictures, const BatchOptions
   auto worker = [&]() {
     for (int i = next++; i < total; i = next++) {
       const PictureJob& job = pictures[static_cast<std::size_t>(i)];
-      PictureOutcome outcome = runPicture(options.program, job.picture, options.outdir / job.name, job.name);
+      PictureOutcome outcome = runPicture(options.call, job.picture, options.outdir / job.name, job.name);
       std::lock_guard<std::mutex> lock(reportMutex);
       progress << progressLine(++finished, total, outcome) << std::endl;
       if (!outcome.ok) ++result.failed;

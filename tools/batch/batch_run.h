@@ -10,11 +10,12 @@
 
 #include "batch/picture_list.h"
 #include "batch/picture_outcome.h"
+#include "batch/picture_run.h"
 
 namespace leafmargin::batch {
 
 struct BatchOptions {
-  std::string program;             // absolute path of leaf-margin
+  ProgramCall call;  // leaf-margin and the options each run is given
   std::filesystem::path outdir;
   int jobs = 1;
 };

@@ -63,9 +63,9 @@ void writeAll(int fd, const std::string& text) {
   _exit(kCannotRun);
 }
 
-// Runs program picture inside folder; returns the status text, or fills startError when the
-// program could not be started.
-std::string runInFolder(const std::string& program, const std::string& picture,
+// Runs "program options... -- picture" inside folder; returns the status text, or fills
+// startError when the program could not be started.
+std::string runInFolder(const ProgramCall& call, const std::string& picture,
                         const fs::path& folder, int traceFd, int errorsFd, std::string& startError) {
   Descriptor devNull(open("/dev/null", O_RDONLY | O_CLOEXEC));
   int pipeFds[2];
@@ -75,16 +75,23 @@ std::string runInFolder(const std::string& program, const std::string& picture,
   }
   Descriptor reportRead(pipeFds[0]), reportWrite(pipeFds[1]);
 
-  std::string programArg = program, pictureArg = picture, folderArg = folder.string();
-  std::string tidyArg = "--tidy";
-  char* const argv[] = {programArg.data(), pictureArg.data(), tidyArg.data(), nullptr};
+  // The tidy tables and teeth.png of every picture are what the batch gathers.
+  std::vector<std::string> words{call.program, "--tidy"};
+  words.insert(words.end(), call.options.begin(), call.options.end());
+  words.push_back("--");
+  words.push_back(picture);
+  std::vector<char*> argv;
+  for (std::string& word : words) argv.push_back(word.data());
+  argv.push_back(nullptr);
+  const std::string folderArg = folder.string();
   const pid_t pid = fork();
   if (pid < 0) {
     startError = std::strerror(errno);
     return std::to_string(kCannotRun);
   }
   if (pid == 0) {
-    childProcess(folderArg.c_str(), devNull.get(), traceFd, errorsFd, reportWrite.get(), argv);
+    childProcess(folderArg.c_str(), devNull.get(), traceFd, errorsFd, reportWrite.get(),
+                 argv.data());
   }
   reportWrite.reset();
 
@@ -114,7 +121,7 @@ const std::vector<std::string>& runFileNames() {
   return names;
 }
 
-PictureOutcome runPicture(const std::string& program, const fs::path& picture,
+PictureOutcome runPicture(const ProgramCall& call, const fs::path& picture,
                           const fs::path& folder, const std::string& name) {
   PictureOutcome outcome;
   outcome.name = name;
@@ -136,8 +143,10 @@ PictureOutcome runPicture(const std::string& program, const fs::path& picture,
 
   std::string startError;
   const std::string status =
-      runInFolder(program, picture.string(), folder, trace.get(), errors.get(), startError);
-  if (!startError.empty()) writeAll(trace.get(), "Cannot run " + program + ": " + startError + "\n");
+      runInFolder(call, picture.string(), folder, trace.get(), errors.get(), startError);
+  if (!startError.empty()) {
+    writeAll(trace.get(), "Cannot run " + call.program + ": " + startError + "\n");
+  }
   trace.reset();
   errors.reset();
   if (fs::file_size(folder / kErrorsFile, ec) == 0 && !ec) fs::remove(folder / kErrorsFile, ec);
