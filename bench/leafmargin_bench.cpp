@@ -6,6 +6,8 @@
 //        leafmargin-bench --generate WIDTHxHEIGHT --teeth N [--out DIR] [--save FILE]
 //        leafmargin-bench --analysis-input FILE   (bytes of fuzz/analysis_fuzzer, e.g. a file of
 //                                                  fuzz/slow: margin analysis and measurement only)
+//        leafmargin-bench --literal-ratios [--all-teeth]   (fast paths against the literal
+//                                                  procedures of the tests, side by side)
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -23,6 +25,8 @@
 #include "app/pipeline.h"
 #include "fuzz_cases.h"
 #include "leafgen/leaf_generator.h"
+#include "literal_ratios.h"
+#include "support/read_file.h"
 #include "segmentation/segment_leaf.h"
 
 namespace {
@@ -61,7 +65,8 @@ long grabCutAlonePeakKiB(const std::string& path) {
 int usage() {
   std::cerr << "usage: leafmargin-bench PICTURE [--out DIR]\n"
                "       leafmargin-bench --generate WIDTHxHEIGHT --teeth N [--out DIR] [--save FILE]\n"
-               "       leafmargin-bench --analysis-input FILE\n";
+               "       leafmargin-bench --analysis-input FILE\n"
+               "       leafmargin-bench --literal-ratios [--all-teeth]\n";
   return 2;
 }
 
@@ -73,7 +78,7 @@ void printLaps(const leafmargin::Stopwatch& stopwatch) {
 
 // Margin analysis and tooth measurement of an outline made from fuzzer bytes, images off.
 int benchAnalysisInput(const std::string& path) {
-  const std::string bytes = leafmargin::fuzz::readFileBytes(path);
+  const std::string bytes = leafmargin::testing::readFile(path);
   const leafmargin::fuzz::AnalysisCase c = leafmargin::fuzz::analysisCaseFromBytes(
       reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
   std::ostringstream trace;
@@ -110,6 +115,8 @@ int main(int argc, char** argv) {
     else if (a == "--teeth") teeth = std::stoi(value());
     else if (a == "--save") savePath = value();
     else if (a == "--analysis-input") return benchAnalysisInput(value());
+    else if (a == "--literal-ratios")
+      return leafmargin::bench::benchLiteralRatios(i + 1 < argc && std::string(argv[i + 1]) == "--all-teeth");
     else if (!a.empty() && a[0] != '-') picture = a;
     else return usage();
   }

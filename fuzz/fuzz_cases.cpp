@@ -2,8 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <fstream>
-#include <iterator>
 #include <limits>
 #include <opencv2/imgcodecs.hpp>
 #include <opencv2/imgproc.hpp>
@@ -277,11 +275,6 @@ std::string runDecodeCase(const std::uint8_t* data, std::size_t size) {
       analyseSampledOutline(outline, seg.sourceImage, seg.foregroundMask);
   check.require(problem.empty(), problem);
   return check.problem();
-}
-
-std::string readFileBytes(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
 }  // namespace leafmargin::fuzz

@@ -55,8 +55,7 @@ std::string runAnalysisCase(const std::uint8_t* data, std::size_t size);
 // description of the first broken invariant.
 std::string runDecodeCase(const std::uint8_t* data, std::size_t size);
 
-// Helpers for the tests.
+// True when consecutive points are 8-neighbours and never equal.
 bool isDenseChain(const std::vector<cv::Point>& chain);
-std::string readFileBytes(const std::string& path);
 
 }  // namespace leafmargin::fuzz

@@ -9,6 +9,7 @@
 #include <sstream>
 
 #include "leafgen/leaf_generator.h"
+#include "support/read_file.h"
 #include "support/run_program.h"
 
 namespace leafmargin {
@@ -23,12 +24,7 @@ const std::string kNoLeafTrace = kVersionLine +
                                  "aa\nbb\ncc\ndd\nee\nff\n"
                                  "Erreur à getAllPointsOfContour : contour.size()=0\n";
 
-std::string readFile(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
+using testing::readFile;
 
 // Runs the program on a picture in a folder that already holds an earlier results.csv.
 ProgramRun runWithEarlierTable(const ScratchDir& dir, const std::string& picture) {

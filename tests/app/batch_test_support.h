@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "leafgen/leaf_generator.h"
+#include "support/read_file.h"
 #include "support/run_program.h"
 
 namespace leafmargin::batchtest {
@@ -67,12 +68,7 @@ inline void writeScript(const fs::path& path, const std::string& body) {
   fs::permissions(path, fs::perms::owner_all | fs::perms::group_read | fs::perms::others_read);
 }
 
-inline std::string readFile(const fs::path& path) {
-  std::ifstream file(path, std::ios::binary);
-  std::ostringstream bytes;
-  bytes << file.rdbuf();
-  return bytes.str();
-}
+using testing::readFile;
 
 inline std::vector<std::string> lines(const std::string& text) {
   std::vector<std::string> out;

@@ -10,6 +10,7 @@
 #include <sstream>
 
 #include "leafgen/leaf_generator.h"
+#include "support/read_file.h"
 #include "support/run_program.h"
 
 namespace leafmargin {
@@ -20,12 +21,7 @@ const char* const kImages[] = {"gray.bmp",     "bw.jpg",        "grabcut.jpg",
                                "drawing2.jpg", "drawing3.jpg",  "drawing4.jpg",
                                "drawing77.jpg", "gauche.jpg",   "droite.jpg"};
 
-std::string readFile(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
+using testing::readFile;
 
 // FNV-1a, 64 bits: enough to tell two image files apart.
 std::string fingerprint(const std::string& bytes) {

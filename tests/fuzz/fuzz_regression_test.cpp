@@ -11,6 +11,7 @@
 #include "fuzz_cases.h"
 #include "segmentation/leaf_outline.h"
 #include "segmentation/segment_leaf.h"
+#include "support/read_file.h"
 #include "support/run_program.h"
 
 namespace leafmargin::fuzz {
@@ -34,7 +35,7 @@ std::size_t replayFolder(const fs::path& folder, const Entry& entry) {
   const std::vector<fs::path> files = filesIn(folder);
   for (const fs::path& file : files) {
     SCOPED_TRACE(file.string());
-    const std::string bytes = readFileBytes(file.string());
+    const std::string bytes = testing::readFile(file);
     EXPECT_EQ(entry(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()), "");
   }
   return files.size();
@@ -55,8 +56,8 @@ TEST(FuzzRegressions, DecodeCorpusAndCrashInputsRunClean) {
 // A damaged DICOM file made OpenCV's DICOM decoder abort the whole process; the reader now
 // refuses every file that opens like a DICOM file, as an unreadable picture.
 TEST(FuzzRegressions, ADamagedDicomFileIsAnUnreadablePictureNotAnAbort) {
-  const std::string bytes = readFileBytes((kFuzzDir / "regressions" / "decode" /
-                                           "damaged-dicom-header").string());
+  const std::string bytes =
+      testing::readFile(kFuzzDir / "regressions" / "decode" / "damaged-dicom-header");
   ASSERT_EQ(bytes.size(), 135u);
   const auto dicom = [](const std::string& b, std::size_t size) {
     return looksLikeDicom(reinterpret_cast<const std::uint8_t*>(b.data()), size);
@@ -110,68 +111,16 @@ TEST(FuzzInput, BytesGiveADenseOutlineInsideThePictureWithItsSmoothCompanion) {
   EXPECT_EQ(c.leafOutline.back(), cv::Point(267, 48));
   EXPECT_TRUE(isDenseChain(c.leafOutline));
   EXPECT_TRUE(isDenseChain(c.smoothOutline));
-  EXPECT_GT(c.smoothOutline.size(), 200u);
   for (const cv::Point& p : c.leafOutline) EXPECT_TRUE(cv::Rect({0, 0}, c.pictureSize).contains(p));
   // The foreground is the region above the outline: the top row is set, below a tip is not.
   EXPECT_EQ(c.foregroundMask.at<uchar>(0, 150), 255);
   EXPECT_EQ(c.foregroundMask.at<uchar>(100, 25), 0);
   EXPECT_EQ(c.foregroundMask.at<uchar>(45, 25), 255);  // inside the first tooth (tip at y 60)
-  EXPECT_EQ(c.sourceImage.size(), c.pictureSize);
   EXPECT_EQ(runAnalysisCase(bytes.data(), bytes.size()), "");
-}
-
-TEST(FuzzInput, ModeThreeSendsTheRegionAboveTheOutlineThroughTheOutlineStage) {
-  // Shoulders from the left border to the right one with five teeth between them, 250 pixels
-  // below the top of a 600 x 400 picture: the region above is the only contour and the leaf.
-  std::vector<std::uint8_t> bytes = header(600, 400, 0, 250, 3);
-  for (int k = 0; k < 4; ++k) bytes.push_back(run(0, 25));
-  for (int t = 0; t < 5; ++t) {
-    bytes.push_back(run(1, 20));
-    bytes.push_back(run(7, 20));
-  }
-  for (int k = 0; k < 12; ++k) bytes.push_back(run(0, 25));  // the last steps meet the border
-  const AnalysisCase c = analysisCaseFromBytes(bytes.data(), bytes.size());
-  EXPECT_TRUE(c.throughOutlineStage);
-  EXPECT_EQ(c.leafOutline.back(), cv::Point(599, 250));
-  EXPECT_EQ(cv::countNonZero(c.foregroundMask.row(100)), 600);
-  EXPECT_EQ(c.foregroundMask.at<uchar>(300, 300), 0);
-  // The contour keeps each straight shoulder as its two end points, and trimming drops the ends
-  // on the picture's sides: the margin runs from the first tooth's sinus to the last one's.
-  std::vector<std::vector<cv::Point>> contours;
-  std::vector<cv::Vec4i> hierarchy;
-  externalContours(c.foregroundMask, contours, hierarchy);
-  std::ostringstream trace;
-  const LeafOutline outline = extractLeafOutline(contours, hierarchy, c.sourceImage,
-                                                 c.foregroundMask, c.foregroundMask,
-                                                 RunOutput{trace, "", false});
-  ASSERT_FALSE(outline.failure);
-  const auto [left, right] = std::minmax_element(
-      outline.leafOutline.begin(), outline.leafOutline.end(),
-      [](cv::Point a, cv::Point b) { return a.x < b.x; });
-  EXPECT_EQ(left->x, 100);
-  EXPECT_EQ(right->x, 300);
-  EXPECT_EQ(outline.leafOutline.size(), 201u);
-  EXPECT_EQ(runAnalysisCase(bytes.data(), bytes.size()), "");
-
-  bytes[8] = 2;  // the walk itself, with everything foreground
-  const AnalysisCase direct = analysisCaseFromBytes(bytes.data(), bytes.size());
-  EXPECT_FALSE(direct.throughOutlineStage);
-  EXPECT_EQ(cv::countNonZero(direct.foregroundMask), 600 * 400);
-}
-
-TEST(FuzzInput, OutlinesStopAtTheirLengthBoundAndTinyPicturesStayValid) {
-  std::vector<std::uint8_t> bytes = header(1000, 1000, 500, 500, 1);
-  for (int k = 0; k < 2000; ++k) bytes.push_back(run(k % 2 == 0 ? 1 : 7, 32));
-  const AnalysisCase longCase = analysisCaseFromBytes(bytes.data(), bytes.size());
-  EXPECT_EQ(longCase.leafOutline.size(), kMaxOutlinePoints);
-  EXPECT_TRUE(isDenseChain(longCase.leafOutline));
-  EXPECT_EQ(cv::countNonZero(longCase.foregroundMask), 0);
-
   // A one-pixel picture gives a single point, which the outline stage never hands on.
   const std::vector<std::uint8_t> tiny = {0, 0, 0, 0, 7, 7, 7, 7, 2, run(3, 32), run(5, 9)};
-  const AnalysisCase one = analysisCaseFromBytes(tiny.data(), tiny.size());
-  EXPECT_EQ(one.leafOutline, std::vector<cv::Point>{cv::Point(0, 0)});
-  EXPECT_EQ(cv::countNonZero(one.foregroundMask), 1);
+  EXPECT_EQ(analysisCaseFromBytes(tiny.data(), tiny.size()).leafOutline,
+            std::vector<cv::Point>{cv::Point(0, 0)});
   EXPECT_EQ(runAnalysisCase(tiny.data(), tiny.size()), "");
   EXPECT_EQ(runAnalysisCase(nullptr, 0), "");
   EXPECT_EQ(runDecodeCase(nullptr, 0), "");

@@ -1,5 +1,6 @@
-// Lines, segments and angles on integer points: the conventions that decide the numbers of the
-// results table (vertical lines, truncation toward zero, the program's pi literal).
+// Lines, segments, angles and chains on integer points: the conventions that decide the numbers
+// of the results table (vertical lines, truncation toward zero, the program's pi literal), and
+// the running-sum means against the means summed afresh.
 #include <gtest/gtest.h>
 
 #include <sstream>
@@ -8,71 +9,67 @@
 #include "geometry/chain.h"
 #include "geometry/line.h"
 #include "geometry/numeric.h"
-#include "geometry/segment.h"
+#include "geometry/perpendicular_foot.h"
+#include "support/literal_geometry.h"
 
 namespace leafmargin {
 namespace {
 
 TEST(Line, VerticalLinesCarryZeroSlopeAndTheRightAngleLiteral) {
   const Line v({3, 0}, {3, 5});
-  EXPECT_TRUE(v.vertical);
-  EXPECT_EQ(v.xVertical, 3);
-  EXPECT_EQ(v.slope, 0.0);
-  EXPECT_EQ(v.y0, 0.0);
+  EXPECT_TRUE(v.vertical && v.xVertical == 3 && v.slope == 0.0 && v.y0 == 0.0);
+  EXPECT_TRUE(Line({4, 4}, {4, 4}).vertical);
   EXPECT_EQ(lineAngle(v), 1.570796326795);
-  EXPECT_EQ(segmentAngle(Segment({3, 0}, {3, 5})), 1.570796326795);
   // The literal is not the library's pi/2: its cosine is a tiny negative number.
-  EXPECT_LT(std::cos(lineAngle(v)), -1e-13);
-  EXPECT_GT(std::cos(lineAngle(v)), -1.1e-13);
+  EXPECT_NEAR(std::cos(lineAngle(v)), -1.03e-13, 1e-15);
   EXPECT_EQ(lineYAtX(v, 10.0), 0.0);
   EXPECT_EQ(lineXAtY(v, 77), 3);
   EXPECT_DOUBLE_EQ(distancePointLine(v, {7, 100}), 4.0);
   std::ostringstream text;
   printLine(v, text);
   EXPECT_EQ(text.str(), "pente : 1e+07 y0 : 0\n");
-  // Two equal points make a vertical line too.
-  EXPECT_TRUE(Line({4, 4}, {4, 4}).vertical);
 }
 
-TEST(Line, SlopeInterceptAndTruncationTowardZero) {
+TEST(Line, EvaluationAndIntersectionTruncateTowardZero) {
   const Line l({0, 1}, {4, 3});
-  EXPECT_DOUBLE_EQ(l.slope, 0.5);
-  EXPECT_DOUBLE_EQ(l.y0, 1.0);
   EXPECT_DOUBLE_EQ(lineYAtX(l, 3.0), 2.5);
-  EXPECT_EQ(lineXAtY(l, 4), 6);
-  EXPECT_EQ(lineXAtY(Line({0, 0}, {3, -1}), 2), -6);  // -6 exactly
-  EXPECT_EQ(lineXAtY(Line({0, 0}, {3, 2}), -1), -1);  // -1.5 truncates to -1, not -2
   EXPECT_DOUBLE_EQ(distancePointLine(Line({0, 0}, {1, 1}), {2, 0}), std::sqrt(2.0));
-  // A horizontal line has no x at another height; the value is defined, never a crash.
-  EXPECT_EQ(lineXAtY(Line({0, 5}, {9, 5}), 7), INT_MIN);
+  struct AtY {
+    Line line;
+    int y, x;
+  };
+  for (const AtY& c : {AtY{l, 4, 6}, AtY{Line({0, 0}, {3, 2}), -1, -1},  // -1.5 gives -1
+                       AtY{Line({0, 5}, {9, 5}), 7, INT_MIN}})           // horizontal: defined
+    EXPECT_EQ(lineXAtY(c.line, c.y), c.x) << c.y;
+
+  const Line vertical({4, 0}, {4, 9}), horizontal({0, 7}, {9, 7}), diagonal({0, 0}, {10, 10});
+  struct Crossing {
+    Line a, b;
+    cv::Point expected;
+  };
+  const Crossing crossings[] = {
+      {vertical, horizontal, {4, 7}},
+      {horizontal, vertical, {4, 7}},
+      {diagonal, Line({0, 10}, {10, 0}), {5, 5}},
+      {diagonal, Line({0, 3}, {10, 13}), {-1, -1}},    // parallel
+      {vertical, Line({4, 1}, {4, 2}), {-1, -1}},      // two vertical lines, even the same one
+      {diagonal, Line({0, 5}, {5, 0}), {2, 2}},        // y from the untruncated x' = 2.5
+      {Line({0, 0}, {2, 1}), Line({0, 1}, {2, 4}), {-1, 0}},  // y = -0.5 truncates to 0
+  };
+  for (const Crossing& c : crossings) EXPECT_EQ(lineIntersection(c.a, c.b), c.expected);
 }
 
-TEST(Line, IntersectionCases) {
-  const Line vertical({4, 0}, {4, 9});
-  const Line horizontal({0, 7}, {9, 7});
-  const Line diagonal({0, 0}, {10, 10});
-  const Line antiDiagonal({0, 10}, {10, 0});
-  EXPECT_EQ(lineIntersection(vertical, horizontal), cv::Point(4, 7));
-  EXPECT_EQ(lineIntersection(horizontal, vertical), cv::Point(4, 7));
-  EXPECT_EQ(lineIntersection(diagonal, antiDiagonal), cv::Point(5, 5));
-  EXPECT_EQ(lineIntersection(diagonal, Line({0, 3}, {10, 13})), cv::Point(-1, -1));
-  EXPECT_EQ(lineIntersection(vertical, Line({4, 1}, {4, 2})), cv::Point(-1, -1));
-  EXPECT_EQ(lineIntersection(vertical, Line({6, 1}, {6, 2})), cv::Point(-1, -1));
-  // y is computed from the untruncated x: x' = 2.5 gives y = 2.5 * 1 + 0 -> 2, x -> 2.
-  EXPECT_EQ(lineIntersection(diagonal, Line({0, 5}, {5, 0})), cv::Point(2, 2));
-  // Negative crossings truncate toward zero.
-  // x' = -1 and y = -0.5: y truncates to 0, not -1.
-  EXPECT_EQ(lineIntersection(Line({0, 0}, {2, 1}), Line({0, 1}, {2, 4})), cv::Point(-1, 0));
-}
-
-TEST(Segment, MidpointCentringAndExtension) {
+TEST(Segment, MidpointCarrierAndPerpendicularFoot) {
   EXPECT_EQ(segmentMidpoint(Segment({1, 1}, {2, 2})), cv::Point(1, 1));
   EXPECT_EQ(segmentMidpoint(Segment({-1, -1}, {-2, -2})), cv::Point(-1, -1));
   EXPECT_EQ(segmentCentredAt({10, 10}, 0.0, 5.0), Segment({7, 10}, {12, 10}));
-  // A vertical carrier: cos of the literal right angle is slightly negative.
+  // A vertical carrier: the cosine of the literal right angle moves its lower end one column.
   EXPECT_EQ(segmentCentredAt({10, 10}, kRightAngle, 10.0), Segment({10, 5}, {9, 15}));
+  // So the foot from (200, 150) onto a horizontal base 150 pixels down lands at x = 198.5,
+  // truncated to 198, and not under the point.
+  EXPECT_EQ(perpendicularFoot({200, 150}, Segment({100, 300}, {300, 300}), 100.0),
+            cv::Point(198, 300));
   EXPECT_EQ(Segment(), Segment({-1, -1}, {-1, -1}));
-  EXPECT_DOUBLE_EQ(segmentLength(Segment({0, 0}, {3, 4})), 5.0);
 }
 
 TEST(Angles, UnitsUseTheProgramsPiLiteral) {
@@ -104,44 +101,32 @@ TEST(Angles, StraightAndDegenerateTriples) {
   EXPECT_GT(zero, 0);
   EXPECT_EQ(diag.str(), "");
 
-  const double nan = angle3Points({2, 3}, {2, 3}, {5, 7}, diag);
-  EXPECT_TRUE(std::isnan(nan));
-  const std::string line = diag.str();
-  EXPECT_EQ(line.rfind("erreur angle 3 points ! center : [2, 3] A : [2, 3] B : [5, 7] temp : ", 0), 0u);
-  EXPECT_NE(line.find("nanX1X3*X1X3+Y1Y3*Y1Y3" "0" "X2X3*X2X3+Y2Y3*Y2Y3" "25"
-                      "(sqrt(X1X3*X1X3+Y1Y3*Y1Y3)*sqrt(X2X3*X2X3+Y2Y3*Y2Y3))" "0\n"),
-            std::string::npos);
+  EXPECT_TRUE(std::isnan(angle3Points({2, 3}, {2, 3}, {5, 7}, diag)));
+  EXPECT_EQ(diag.str(),
+            "erreur angle 3 points ! center : [2, 3] A : [2, 3] B : [5, 7] temp : -nan"
+            "X1X3*X1X3+Y1Y3*Y1Y3" "0" "X2X3*X2X3+Y2Y3*Y2Y3" "25"
+            "(sqrt(X1X3*X1X3+Y1Y3*Y1Y3)*sqrt(X2X3*X2X3+Y2Y3*Y2Y3))" "0\n");
 }
 
-TEST(Chain, SmoothingAndCentre) {
-  const std::vector<cv::Point> three{{0, 0}, {3, 1}, {5, 8}};
-  EXPECT_EQ(smoothContour(three, 35), std::vector<cv::Point>(3, cv::Point(2, 3)));
-  EXPECT_TRUE(smoothContour({}, 35).empty());
-  // Integer means truncate toward zero, also for negative sums.
-  EXPECT_EQ(smoothContour({{-3, 0}, {-4, 0}}, 1), std::vector<cv::Point>(2, cv::Point(-3, 0)));
-  EXPECT_EQ(*contourCenter({{0, 0}, {1, 0}, {1, 1}}), cv::Point(0, 0));
-  EXPECT_FALSE(contourCenter({}).has_value());
-  EXPECT_EQ(removeConsecutiveDuplicates({}), std::vector<cv::Point>{});
-}
-
-TEST(Chain, SmoothingMatchesTheWindowRecomputedFromScratch) {
+TEST(Chain, MeansEqualTheWindowsSummedAfresh) {
   cv::RNG rng(5);
   for (int trial = 0; trial < 200; ++trial) {
-    const int n = rng.uniform(1, 400);
-    const int h = rng.uniform(0, 50);
+    const int n = rng.uniform(1, 400), h = rng.uniform(0, 50);
     std::vector<cv::Point> chain;
     for (int i = 0; i < n; ++i) chain.emplace_back(rng.uniform(-50, 6000), rng.uniform(-50, 4000));
-    const std::vector<cv::Point> fast = smoothContour(chain, h);
-    for (int i = 0; i < n; ++i) {
-      const int lo = std::max(i - h, 0), hi = std::min(i + h, n - 1);
-      int sx = 0, sy = 0;
-      for (int k = lo; k <= hi; ++k) {
-        sx += chain[k].x;
-        sy += chain[k].y;
-      }
-      ASSERT_EQ(fast[i], cv::Point(sx / (hi - lo + 1), sy / (hi - lo + 1)));
-    }
+    const std::vector<cv::Point> smooth = smoothContour(chain, h);
+    for (int i = 0; i < n; ++i)
+      ASSERT_EQ(smooth[i], testing::literalMean(chain, std::max(i - h, 0), std::min(i + h, n - 1)));
+    const int first = rng.uniform(0, n), last = rng.uniform(first, n);
+    const ChainSums stretch(chain, first, last - 1);
+    ASSERT_EQ(stretch.size(), last - first);
+    for (int from = 0; from < stretch.size(); from += 7)
+      for (int to = from; to < stretch.size(); to += 5)
+        ASSERT_EQ(stretch.mean(from, to), testing::literalMean(chain, first + from, first + to));
   }
+  EXPECT_TRUE(smoothContour({}, 35).empty());
+  EXPECT_EQ(*contourCenter({{0, 0}, {1, 0}, {1, 1}}), cv::Point(0, 0));  // 0.67, 0.33 truncated
+  EXPECT_FALSE(contourCenter({}).has_value());
 }
 
 }  // namespace

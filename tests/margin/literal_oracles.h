@@ -12,6 +12,7 @@
 #include "geometry/angles.h"
 #include "geometry/line.h"
 #include "geometry/numeric.h"
+#include "support/literal_geometry.h"
 
 namespace leafmargin::oracle {
 
@@ -32,12 +33,6 @@ inline int distanceToCurve(cv::Point p, const std::vector<cv::Point>& curve) {
   return truncToInt(distancePointLine(Line(curve[t - 1], curve[t]), p));
 }
 
-inline int firstPositionOfPoint(const std::vector<cv::Point>& outline, cv::Point p) {
-  for (size_t k = 0; k < outline.size(); ++k)
-    if (outline[k] == p) return static_cast<int>(k);
-  return -1;
-}
-
 inline int reachBefore(const std::vector<cv::Point>& outline, int i) {
   int s = i;
   for (int j = i; j >= 0; --j) {
@@ -56,22 +51,13 @@ inline int reachAfter(const std::vector<cv::Point>& outline, int i) {
   return e;
 }
 
-inline cv::Point integerMean(const std::vector<cv::Point>& outline, int from, int to) {
-  int sumX = 0, sumY = 0;
-  for (int k = from; k <= to; ++k) {
-    sumX += outline[k].x;
-    sumY += outline[k].y;
-  }
-  return {sumX / (to - from + 1), sumY / (to - from + 1)};
-}
-
 inline std::vector<double> angleProfile(const std::vector<cv::Point>& outline, std::ostream& diag) {
   const int n = static_cast<int>(outline.size());
   std::vector<double> profile(30, 6.28318530718);
   if (n > 60) {
     for (int i = 30; i <= n - 31; ++i) {
-      const cv::Point before = integerMean(outline, reachBefore(outline, i), i);
-      const cv::Point after = integerMean(outline, i, reachAfter(outline, i));
+      const cv::Point before = testing::literalMean(outline, reachBefore(outline, i), i);
+      const cv::Point after = testing::literalMean(outline, i, reachAfter(outline, i));
       const double angle = angle3Points(outline[i], before, after, diag);
       profile.push_back(std::isnan(angle) ? 3.14159265359 : angle);
     }

@@ -3,14 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <random>
 #include <regex>
 #include <sstream>
 
-#include "margin/starting_order.h"
 #include "measure/measure_teeth.h"
-#include "measure/tooth_geometry.h"
 #include "outline_fixture.h"
+#include "support/run_program.h"
 
 namespace leafmargin {
 namespace {
@@ -72,50 +70,36 @@ std::vector<std::string> markers(const std::string& trace) {
   return out;
 }
 
-std::vector<double> widthsOfTeeth(const Margin& m, const std::vector<std::array<int, 3>>& teeth) {
-  std::ostringstream ignored;
-  std::vector<double> out;
-  for (const auto& [tip, before, after] : teeth)
-    out.push_back(measureTooth(m.vertices[tip], m.vertices[before], m.vertices[after], ignored).width);
-  return out;
-}
+using Markers = std::vector<std::string>;
 
-TEST(MeasureTeeth, MarginStartingWithATipSkipsTheFirstAndLastTips) {
-  // Vertices T0 S0 T1 S1 T2 S2 T3, unevenly spaced so that every width tells its neighbours.
-  const Margin m = zigzag({40, 100, 170, 250, 340, 440, 550}, false);
-  const StageRun run = runStage(m.outline.points, m.dents, m.sinus);
-  EXPECT_EQ(markers(run.trace),
-            (std::vector<std::string>{"yyyy", "pp", "i=0", "tooth", "i=1", "tooth", "i=2"}));
-  const MeasurementRecord& r = run.result.record;
-  // Teeth T1 (S0, S1) and T2 (S1, S2); sinuses S0 (T0, T1), S1 (T1, T2), S2 (T2, T3).
-  EXPECT_EQ(r.largeursDents, widthsOfTeeth(m, {{{2, 1, 3}}, {{4, 3, 5}}}));
-  EXPECT_EQ(r.largeursSinus, (std::vector<double>{130.0, 170.0, 210.0}));
-  EXPECT_EQ(r.hauteursSinus.size(), 3u);
-  EXPECT_EQ(r.anglesSinus.size(), 3u);
-  for (const auto* list : {&r.hauteursDents, &r.rapportsHauteurLargeur, &r.anglesDents,
-                           &r.anglesApicaux, &r.symetriesCentre, &r.symetriesPerpendiculaire})
-    EXPECT_EQ(list->size(), 2u);
-  for (double a : r.anglesApicaux) EXPECT_FALSE(std::isnan(a));
-  EXPECT_FALSE(run.result.failure);
+TEST(MeasureTeeth, EachToothBetweenItsTwoSinusesAndEachSinusBetweenItsTwoTips) {
+  // Vertices T0 S0 T1 S1 T2 S2 T3 (tip first) or S0 T0 S1 T1 S2 T2 S3 (sinus first), unevenly
+  // spaced so that every width tells its neighbours. Tip first, the first and last tips are
+  // not teeth; sinus first, the first tip is measured before the loop.
+  struct Case {
+    bool sinusFirst;
+    Markers markers;
+    std::vector<double> toothWidths, sinusWidths;
+  };
+  const Case cases[] = {
+      {false, {"yyyy", "pp", "i=0", "tooth", "i=1", "tooth", "i=2"}, {150, 190}, {130, 170, 210}},
+      {true, {"yyyy", "pp", "tooth", "i=0", "tooth", "i=1", "tooth"}, {130, 170, 210}, {150, 190}},
+  };
+  for (const Case& c : cases) {
+    const Margin m = zigzag({40, 100, 170, 250, 340, 440, 550}, c.sinusFirst);
+    const StageRun run = runStage(m.outline.points, m.dents, m.sinus);
+    const MeasurementRecord& r = run.result.record;
+    EXPECT_EQ(markers(run.trace), c.markers);
+    EXPECT_EQ(r.largeursDents, c.toothWidths);
+    EXPECT_EQ(r.largeursSinus, c.sinusWidths);
+    for (const auto* list : {&r.hauteursDents, &r.rapportsHauteurLargeur, &r.anglesDents,
+                             &r.anglesApicaux, &r.symetriesCentre, &r.symetriesPerpendiculaire})
+      EXPECT_EQ(list->size(), c.toothWidths.size());
+    for (double a : r.anglesApicaux) EXPECT_FALSE(std::isnan(a));
+    EXPECT_EQ(r.anglesSinus.size(), c.sinusWidths.size());
+    EXPECT_EQ(r.hauteursSinus.size(), c.sinusWidths.size());
+  }
 }
-
-TEST(MeasureTeeth, MarginStartingWithASinusMeasuresTheFirstTipBeforeTheLoop) {
-  // Vertices S0 T0 S1 T1 S2 T2 S3.
-  const Margin m = zigzag({40, 100, 170, 250, 340, 440, 550}, true);
-  const StageRun run = runStage(m.outline.points, m.dents, m.sinus);
-  EXPECT_EQ(markers(run.trace),
-            (std::vector<std::string>{"yyyy", "pp", "tooth", "i=0", "tooth", "i=1", "tooth"}));
-  const MeasurementRecord& r = run.result.record;
-  EXPECT_EQ(r.largeursDents, widthsOfTeeth(m, {{{1, 0, 2}}, {{3, 2, 4}}, {{5, 4, 6}}}));
-  // Sinuses S1 (T0, T1) and S2 (T1, T2).
-  EXPECT_EQ(r.largeursSinus, (std::vector<double>{150.0, 190.0}));
-  EXPECT_EQ(r.anglesApicaux.size(), 3u);
-  EXPECT_EQ(r.symetriesCentre.size(), 3u);
-}
-
-// Teeth and sinuses the counts allow for T tips, S sinuses and a leading sinus f.
-int expectedTeeth(int t, int s, int f) { return std::max(0, std::min(s - f, t) - 1 + f); }
-int expectedSinuses(int t, int s, int f) { return std::max(0, std::min(t - 1, s - f)); }
 
 TEST(MeasureTeeth, MissingEntriesShortenTheListsConsistently) {
   const Margin m = zigzag({40, 100, 170, 250, 340, 440, 550}, true);
@@ -126,13 +110,10 @@ TEST(MeasureTeeth, MissingEntriesShortenTheListsConsistently) {
     int teeth, sinuses;
   };
   const std::vector<Case> cases{
-      {{}, {}, 0, 0},
-      {{}, s, 0, 0},
-      {d, {}, 0, 0},
-      {{d[0]}, {s[0]}, 0, 0},                 // a sinus, then a single tip with nothing after
-      {{d[0]}, {s[0], s[1]}, 1, 0},           // a sinus, a single tip, a sinus
-      {d, {s[1]}, 0, 1},                      // far too few sinuses
-      {{d[0], d[1]}, s, 2, 1},                // more sinuses than the tips need
+      {{d[0]}, {s[0]}, 0, 0},        // a sinus, then a single tip with nothing after
+      {{d[0]}, {s[0], s[1]}, 1, 0},  // a sinus, a single tip, a sinus
+      {d, {s[1]}, 0, 1},             // far too few sinuses
+      {{d[0], d[1]}, s, 2, 1},       // more sinuses than the tips need
   };
   for (const Case& c : cases) {
     const StageRun run = runStage(m.outline.points, c.dents, c.sinus);
@@ -147,61 +128,21 @@ TEST(MeasureTeeth, MissingEntriesShortenTheListsConsistently) {
   }
   // With a single tip no "i=" line at all; with none either.
   EXPECT_EQ(markers(runStage(m.outline.points, {d[0]}, s).trace),
-            (std::vector<std::string>{"yyyy", "pp", "tooth"}));
+            (Markers{"yyyy", "pp", "tooth"}));
   EXPECT_EQ(markers(runStage(m.outline.points, {}, s).trace),
-            (std::vector<std::string>{"yyyy", "pp"}));
+            (Markers{"yyyy", "pp"}));
   // Without sinuses the loop still counts its steps.
   EXPECT_EQ(markers(runStage(m.outline.points, d, {}).trace),
-            (std::vector<std::string>{"yyyy", "pp", "i=0", "i=1"}));
+            (Markers{"yyyy", "pp", "i=0", "i=1"}));
 }
 
-TEST(MeasureTeeth, RandomListsKeepTheCountsOfEveryList) {
-  const Margin m = zigzag({40, 100, 170, 250, 340, 440, 550, 580}, false);
-  std::mt19937 rng(5);
-  const int n = static_cast<int>(m.outline.points.size());
-  for (int trial = 0; trial < 60; ++trial) {
-    std::vector<int> dents, sinus;
-    for (int i = static_cast<int>(rng() % 6); i > 0; --i) dents.push_back(static_cast<int>(rng() % n));
-    for (int i = static_cast<int>(rng() % 6); i > 0; --i) sinus.push_back(static_cast<int>(rng() % n));
-    std::sort(dents.begin(), dents.end());
-    std::sort(sinus.begin(), sinus.end());
-    const int f = startsWithSinus(m.outline.points, dents, sinus) ? 1 : 0;
-    const StageRun run = runStage(m.outline.points, dents, sinus);
-    if (run.result.failure) continue;
-    const MeasurementRecord& r = run.result.record;
-    const int t = static_cast<int>(dents.size()), s = static_cast<int>(sinus.size());
-    ASSERT_EQ(static_cast<int>(r.largeursDents.size()), expectedTeeth(t, s, f));
-    ASSERT_EQ(r.anglesApicaux.size(), r.largeursDents.size());
-    ASSERT_EQ(r.symetriesPerpendiculaire.size(), r.largeursDents.size());
-    ASSERT_EQ(static_cast<int>(r.largeursSinus.size()), expectedSinuses(t, s, f));
-    ASSERT_EQ(r.anglesSinus.size(), r.largeursSinus.size());
-  }
-}
-
-class MeasureTeethFiles : public ::testing::Test {
- protected:
-  void SetUp() override {
-    dir_ = std::filesystem::temp_directory_path() /
-           ("measure-teeth-" + std::to_string(::getpid()) + "-" +
-            ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    std::filesystem::remove_all(dir_);
-    std::filesystem::create_directories(dir_);
-  }
-  void TearDown() override { std::filesystem::remove_all(dir_); }
-  bool exists(const char* name) const { return std::filesystem::exists(dir_ / name); }
-  std::filesystem::path dir_;
-};
-
-TEST_F(MeasureTeethFiles, ApicalDrawingExistsOnlyWhenAnAngleWasFound) {
-  const Margin m = zigzag({40, 100, 170, 250, 340, 440, 550}, false);
-  const StageRun run = runStage(m.outline.points, m.dents, m.sinus, dir_.string(), true);
-  EXPECT_TRUE(exists("drawing77.jpg"));
-  EXPECT_TRUE(exists("drawing4.jpg"));
+TEST(MeasureTeethFiles, NoApicalDrawingWithoutAnAngle) {
+  const testing::ScratchDir dir("measure-teeth");
+  const auto exists = [&dir](const char* name) { return std::filesystem::exists(dir.path() / name); };
   // Teeth with flanks of fewer than 15 points: no angle, no picture.
-  std::filesystem::remove(dir_ / "drawing77.jpg");
   const DenseOutline tiny = densify({{40, 210}, {48, 200}, {56, 210}, {64, 200}, {72, 210}});
   const StageRun none = runStage(tiny.points, positionsOf(tiny, {0, 2, 4}),
-                                 positionsOf(tiny, {1, 3}), dir_.string(), true);
+                                 positionsOf(tiny, {1, 3}), dir.path().string(), true);
   EXPECT_NE(none.trace.find("impossible de déterminer l'angle apical 1 !"), std::string::npos);
   EXPECT_EQ(none.result.record.anglesApicaux.size(), 1u);
   EXPECT_TRUE(std::isnan(none.result.record.anglesApicaux[0]));
@@ -209,16 +150,18 @@ TEST_F(MeasureTeethFiles, ApicalDrawingExistsOnlyWhenAnAngleWasFound) {
   EXPECT_TRUE(exists("drawing4.jpg"));
 }
 
-TEST_F(MeasureTeethFiles, BugStopsTheStageAfterKeepingTheRaysDrawnSoFar) {
+TEST(MeasureTeethFiles, BugStopsTheStageAfterKeepingTheRaysDrawnSoFar) {
+  const testing::ScratchDir dir("measure-teeth");
+  const auto exists = [&dir](const char* name) { return std::filesystem::exists(dir.path() / name); };
   // The margin runs right to left; the second tooth's far flank runs down column 0.
   const std::vector<cv::Point> vertices{{300, 300}, {240, 200}, {180, 300}, {120, 200},
                                         {0, 300},   {0, 150},   {0, 50}};
   const DenseOutline o = densify(vertices);
   const StageRun run = runStage(o.points, positionsOf(o, {0, 2, 4, 6}), positionsOf(o, {1, 3, 5}),
-                                dir_.string(), true);
+                                dir.path().string(), true);
   ASSERT_TRUE(run.result.failure);
   EXPECT_EQ(run.result.failure->message, "bug !");
-  EXPECT_EQ(markers(run.trace), (std::vector<std::string>{"yyyy", "pp", "i=0", "tooth", "i=1", "tooth"}));
+  EXPECT_EQ(markers(run.trace), (Markers{"yyyy", "pp", "i=0", "tooth", "i=1", "tooth"}));
   EXPECT_NE(run.trace.find("\nDg["), std::string::npos);  // the first tooth was found
   EXPECT_TRUE(exists("drawing77.jpg"));
   EXPECT_FALSE(exists("drawing4.jpg"));

@@ -1,48 +1,30 @@
 // The symmetry of the teeth against the full-size procedure: two picture-sized masks per
-// pass, filled, turned with rotateImage, mirrored and scanned whole. Random teeth of every
-// kind must give the same four counts and the same percentage; teeth of known shape give the
-// expected values; the stage prints and writes its diagnostics for the tooth t = 1 only.
+// pass, filled, turned, mirrored and scanned whole. Random teeth of every kind must give the
+// same four counts and the same percentage, and the stage the same lists, trace and diagnostic
+// images; teeth of known shape give the expected values.
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <opencv2/imgcodecs.hpp>
-#include <opencv2/imgproc.hpp>
 #include <random>
 #include <sstream>
 
-#include "geometry/angles.h"
-#include "geometry/line.h"
-#include "geometry/segment.h"
 #include "measure/symmetry.h"
 #include "measure/symmetry_oracle.h"
+#include "outline_fixture.h"
+#include "support/read_file.h"
+#include "support/run_program.h"
 
 namespace leafmargin {
 namespace {
 
+using testing::densify;
 using testing_oracle::LiteralComparison;
 using testing_oracle::literalSymmetryIndex;
 
 int uniform(std::mt19937& rng, int lo, int hi) {
   return std::uniform_int_distribution<int>(lo, hi)(rng);
-}
-
-// An 8-connected chain through the vertices (straight pieces, no repeated point).
-std::vector<cv::Point> chainThrough(const std::vector<cv::Point>& vertices,
-                                    std::vector<int>* vertexAt = nullptr) {
-  std::vector<cv::Point> chain{vertices.front()};
-  if (vertexAt) vertexAt->assign(1, 0);
-  for (size_t k = 1; k < vertices.size(); ++k) {
-    const cv::Point a = vertices[k - 1], b = vertices[k];
-    const int steps = std::max(std::abs(b.x - a.x), std::abs(b.y - a.y));
-    for (int i = 1; i <= steps; ++i)
-      chain.emplace_back(a.x + static_cast<int>(std::lround((b.x - a.x) * double(i) / steps)),
-                         a.y + static_cast<int>(std::lround((b.y - a.y) * double(i) / steps)));
-    if (vertexAt) vertexAt->push_back(static_cast<int>(chain.size()) - 1);
-  }
-  return chain;
 }
 
 struct RandomTooth {
@@ -86,11 +68,11 @@ RandomTooth randomTooth(std::mt19937& rng, int maxSide = 220, int maxScale = 90)
   vertices.push_back(right);
   if (kind == 4) vertices.assign(vertices.size(), centre);  // one pixel: empty or tiny halves
 
-  std::vector<int> at;
-  t.outline = chainThrough(vertices, &at);
-  t.before = at.front();
-  t.tip = at[tipVertex];
-  t.after = at.back();
+  const testing::DenseOutline dense = densify(vertices);
+  t.outline = dense.points;
+  t.before = dense.vertexAt.front();
+  t.tip = dense.vertexAt[tipVertex];
+  t.after = dense.vertexAt.back();
   if (kind == 5) {  // sinus positions on the wrong side of the tip: a half is only its foot
     if (uniform(rng, 0, 1) == 0) t.before = uniform(rng, t.tip, t.after);
     else t.after = uniform(rng, t.before, t.tip);
@@ -129,16 +111,16 @@ TEST(SymmetryIndex, EqualsTheFullSizeProcedureOnRandomTeeth) {
   EXPECT_GT(partial, 1000);
 }
 
+// A tooth from before through tip to after, densified; the position of its tip.
 std::vector<cv::Point> toothOutline(cv::Point before, cv::Point tip, cv::Point after, int* tipAt) {
-  std::vector<int> at;
-  const std::vector<cv::Point> outline = chainThrough({before, tip, after}, &at);
-  *tipAt = at[1];
-  return outline;
+  const testing::DenseOutline d = densify({before, tip, after});
+  *tipAt = d.vertexAt[1];
+  return d.points;
 }
 
 // Teeth point down from the leaf; the halves turn about the tip, so the picture needs room of
 // one tooth height below it.
-TEST(SymmetryIndex, IsoscelesToothIsSymmetricUpToItsEdgePixels) {
+TEST(SymmetryIndex, IsoscelesToothIsSymmetricUpToItsEdgePixelsAndASkewedOneIsNot) {
   const cv::Size size(400, 500);
   int tip = 0;
   const std::vector<cv::Point> outline = toothOutline({100, 100}, {160, 280}, {220, 100}, &tip);
@@ -155,41 +137,20 @@ TEST(SymmetryIndex, IsoscelesToothIsSymmetricUpToItsEdgePixels) {
   EXPECT_LE(perpendicular.enPlusAGauche + perpendicular.enPlusADroite, 180);
   EXPECT_GT(perpendicular.symmetry, 99.0);
   EXPECT_LT(perpendicular.symmetry, 100.0);
-}
 
-TEST(SymmetryIndex, SkewedToothIsLessSymmetricThanAnIsoscelesOne) {
-  const cv::Size size(400, 500);
-  int tipIsosceles = 0, tipSkewed = 0;
-  const std::vector<cv::Point> isosceles = toothOutline({100, 100}, {160, 260}, {220, 100}, &tipIsosceles);
-  const std::vector<cv::Point> skewed = toothOutline({100, 100}, {205, 260}, {220, 100}, &tipSkewed);
-  const HalfComparison symmetric =
-      symmetryIndex(isosceles, tipIsosceles, 0, static_cast<int>(isosceles.size()) - 1, 1, size);
+  const std::vector<cv::Point> skewed = toothOutline({100, 100}, {205, 280}, {220, 100}, &tip);
   const HalfComparison lopsided =
-      symmetryIndex(skewed, tipSkewed, 0, static_cast<int>(skewed.size()) - 1, 1, size);
-  // Both teeth stay whole in the picture after the turn (the skewed one loses some flank
-  // pixels to interpolation).
-  EXPECT_GE(symmetric.nbGauche + symmetric.nbDroite, 120 * 160 / 2);
-  EXPECT_GE(lopsided.nbGauche + lopsided.nbDroite, 120 * 160 / 2 * 9 / 10);
-  EXPECT_LT(lopsided.symmetry, symmetric.symmetry - 10.0);
+      symmetryIndex(skewed, tip, 0, static_cast<int>(skewed.size()) - 1, 1, size);
+  EXPECT_GE(lopsided.nbGauche + lopsided.nbDroite, 120 * 180 / 2 * 9 / 10);
+  EXPECT_LT(lopsided.symmetry, centre.symmetry - 10.0);
   EXPECT_GT(lopsided.symmetry, 0.0);
-}
 
-TEST(SymmetryIndex, EmptyHalvesAndPositionsOutsideTheOutlineGiveNaN) {
-  const cv::Size size(50, 40);
-  // The whole tooth lies off the picture: nothing is left of either half.
-  int tip = 0;
-  const std::vector<cv::Point> offPicture = toothOutline({-80, -10}, {-60, -40}, {-40, -10}, &tip);
-  const HalfComparison off =
-      symmetryIndex(offPicture, tip, 0, static_cast<int>(offPicture.size()) - 1, 2, size);
-  EXPECT_EQ(off.nbGauche + off.nbDroite, 0);
-  EXPECT_TRUE(std::isnan(off.symmetry));
-  const std::vector<cv::Point> outline = toothOutline({10, 30}, {20, 5}, {30, 30}, &tip);
+  // Positions outside the outline give empty halves.
   EXPECT_TRUE(std::isnan(symmetryIndex(outline, tip, 0, 5000, 1, size).symmetry));
   EXPECT_TRUE(std::isnan(symmetryIndex(outline, -1, 0, 3, 1, size).symmetry));
 }
 
-// A margin of `teeth` isosceles-ish teeth, sinus first or tip first, densified, with the
-// positions of its tips and sinuses.
+// A margin of `teeth` teeth, sinus first or tip first, with the positions of its tips and sinuses.
 struct Margin {
   std::vector<cv::Point> outline;
   std::vector<int> dents, sinus;
@@ -197,23 +158,16 @@ struct Margin {
 
 Margin zigzag(int teeth, bool sinusFirst, cv::Size size) {
   std::vector<cv::Point> vertices;
-  std::vector<bool> isTip;
   const int step = size.width / (2 * teeth + 2);
   for (int k = 0; k < 2 * teeth + 1; ++k) {
     const bool tip = (k % 2 == 1) == sinusFirst;
     vertices.emplace_back(step * (k + 1), tip ? size.height / 4 + 7 * k % 11 : size.height * 3 / 4);
-    isTip.push_back(tip);
   }
-  Margin m;
-  std::vector<int> at;
-  m.outline = chainThrough(vertices, &at);
-  for (size_t k = 0; k < vertices.size(); ++k) (isTip[k] ? m.dents : m.sinus).push_back(at[k]);
+  const testing::DenseOutline d = densify(vertices);
+  Margin m{d.points, {}, {}};
+  for (int k = 0; k < 2 * teeth + 1; ++k)
+    ((k % 2 == 1) == sinusFirst ? m.dents : m.sinus).push_back(d.vertexAt[k]);
   return m;
-}
-
-std::string readFile(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
 std::string jpegOf(const cv::Mat& image) {
@@ -222,115 +176,54 @@ std::string jpegOf(const cv::Mat& image) {
   return std::string(bytes.begin(), bytes.end());
 }
 
-class SymmetryStage : public ::testing::Test {
- protected:
-  void SetUp() override {
-    dir_ = std::filesystem::temp_directory_path() /
-           ("symmetry_stage_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
-            "_" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    std::filesystem::remove_all(dir_);
-    std::filesystem::create_directories(dir_);
-  }
-  void TearDown() override { std::filesystem::remove_all(dir_); }
-
-  bool written(const char* name) const { return std::filesystem::exists(dir_ / name); }
-  static int traceLines(const std::string& trace) {
-    int n = 0;
-    for (size_t p = trace.find("enPlusAGauche"); p != std::string::npos;
-         p = trace.find("enPlusAGauche", p + 1))
-      ++n;
-    return n;
-  }
-
-  std::filesystem::path dir_;
-};
-
-// Runs the stage and the full-size procedure on the same teeth: equal lists, the trace of the
-// tooth t = 1 (both passes) and the diagnostic images of its pass 2, byte for byte.
-void expectStageMatchesFullSize(const Margin& m, int f, cv::Size size, const std::string& dir) {
-  std::ostringstream trace;
-  const RunOutput out{trace, dir, true};
-  const SymmetryLists lists = measureSymmetries(m.outline, m.dents, m.sinus, f, size, out);
-
-  std::ostringstream expectedTrace;
-  std::vector<double> centre, perpendicular;
-  cv::Mat gauche, droite;
-  const int end = std::min(static_cast<int>(m.sinus.size()) - f, static_cast<int>(m.dents.size()));
-  for (int t = 1 - f; t < end; ++t) {
-    for (int pass = 1; pass <= 2; ++pass) {
-      const LiteralComparison c = literalSymmetryIndex(m.outline, m.dents[t], m.sinus[t + f - 1],
-                                                       m.sinus[t + f], pass, size);
-      if (t == 1) {
-        gauche = c.gauche;
-        droite = c.droite;
-        expectedTrace << "enPlusAGauche" << c.enPlusAGauche << "enPlusADroite" << c.enPlusADroite
-                      << "nbGauche+nbDroite" << c.nbGauche + c.nbDroite << "\n";
+// The stage against the full-size procedure on the same teeth: equal lists, the trace of the
+// tooth t = 1 (both passes) and the diagnostic images of its pass 2, byte for byte, only when
+// images are written. The tooth t = 1 is the second tip, whichever tooth that is.
+TEST(SymmetryStage, ListsTraceAndImagesOfTheFullSizeProcedure) {
+  struct Case {
+    int teeth;
+    bool sinusFirst;
+  };
+  // Sinus first t runs from 0 and the images show the second tooth; tip first from 1 and they
+  // show the first tooth measured. One tooth sinus first, or two tips around one sinus, never
+  // reach t = 1.
+  for (const Case& c : {Case{4, false}, Case{4, true}, Case{1, true}, Case{1, false}}) {
+    const cv::Size size(360, 200);
+    const Margin m = zigzag(c.teeth, c.sinusFirst, size);
+    const int f = c.sinusFirst;
+    std::string expectedTrace;
+    std::vector<double> centre, perpendicular;
+    cv::Mat gauche, droite;
+    const int end = std::min(static_cast<int>(m.sinus.size()) - f, static_cast<int>(m.dents.size()));
+    for (int t = 1 - f; t < end; ++t) {
+      for (int pass = 1; pass <= 2; ++pass) {
+        const LiteralComparison l = literalSymmetryIndex(m.outline, m.dents[t], m.sinus[t + f - 1],
+                                                         m.sinus[t + f], pass, size);
+        if (t == 1) {
+          gauche = l.gauche;
+          droite = l.droite;
+          expectedTrace += "enPlusAGauche" + std::to_string(l.enPlusAGauche) + "enPlusADroite" +
+                           std::to_string(l.enPlusADroite) + "nbGauche+nbDroite" +
+                           std::to_string(l.nbGauche + l.nbDroite) + "\n";
+        }
+        (pass == 1 ? centre : perpendicular).push_back(l.symmetry);
       }
-      (pass == 1 ? centre : perpendicular).push_back(c.symmetry);
+    }
+    for (bool images : {true, false}) {
+      SCOPED_TRACE(::testing::Message() << c.teeth << (c.sinusFirst ? " sinus first" : " tip first")
+                                        << (images ? "" : ", images off"));
+      const testing::ScratchDir dir("symmetry");
+      std::ostringstream trace;
+      const SymmetryLists lists = measureSymmetries(m.outline, m.dents, m.sinus, f, size,
+                                                    RunOutput{trace, dir.path().string(), images});
+      EXPECT_EQ(trace.str(), expectedTrace);
+      EXPECT_EQ(lists.symetriesCentre, centre);
+      EXPECT_EQ(lists.symetriesPerpendiculaire, perpendicular);
+      const bool shown = images && !gauche.empty();
+      EXPECT_EQ(testing::readFile(dir.path() / "gauche.jpg"), shown ? jpegOf(gauche) : "");
+      EXPECT_EQ(testing::readFile(dir.path() / "droite.jpg"), shown ? jpegOf(droite) : "");
     }
   }
-  EXPECT_EQ(trace.str(), expectedTrace.str());
-  EXPECT_EQ(lists.symetriesCentre, centre);
-  EXPECT_EQ(lists.symetriesPerpendiculaire, perpendicular);
-  ASSERT_FALSE(gauche.empty());
-  EXPECT_EQ(readFile(std::filesystem::path(dir) / "gauche.jpg"), jpegOf(gauche));
-  EXPECT_EQ(readFile(std::filesystem::path(dir) / "droite.jpg"), jpegOf(droite));
-}
-
-TEST_F(SymmetryStage, MarginStartingWithATipSkipsItsFirstTipAndShowsTheFirstMeasured) {
-  const cv::Size size(360, 200);
-  const Margin m = zigzag(4, false, size);  // tip, sinus, tip, ..., tip
-  ASSERT_EQ(m.dents.size(), 5u);
-  ASSERT_EQ(m.sinus.size(), 4u);
-  expectStageMatchesFullSize(m, 0, size, dir_.string());
-  std::ostringstream trace;
-  const SymmetryLists lists =
-      measureSymmetries(m.outline, m.dents, m.sinus, 0, size, RunOutput{trace, "", false});
-  EXPECT_EQ(lists.symetriesCentre.size(), 3u);  // tips 1, 2, 3
-  EXPECT_EQ(traceLines(trace.str()), 2);
-}
-
-TEST_F(SymmetryStage, MarginStartingWithASinusShowsItsSecondTooth) {
-  const cv::Size size(360, 200);
-  const Margin m = zigzag(4, true, size);  // sinus, tip, ..., sinus
-  ASSERT_EQ(m.dents.size(), 4u);
-  expectStageMatchesFullSize(m, 1, size, dir_.string());
-  std::ostringstream trace;
-  const SymmetryLists lists =
-      measureSymmetries(m.outline, m.dents, m.sinus, 1, size, RunOutput{trace, "", false});
-  EXPECT_EQ(lists.symetriesCentre.size(), 4u);
-  EXPECT_EQ(lists.symetriesPerpendiculaire.size(), 4u);
-}
-
-TEST_F(SymmetryStage, NoDiagnosticsWhenTheLoopDoesNotReachTheSecondTip) {
-  const cv::Size size(200, 120);
-  Margin m = zigzag(1, true, size);  // sinus, tip, sinus: one tooth, t = 0 only
-  std::ostringstream trace;
-  const SymmetryLists lists =
-      measureSymmetries(m.outline, m.dents, m.sinus, 1, size, RunOutput{trace, dir_.string(), true});
-  EXPECT_EQ(lists.symetriesCentre.size(), 1u);
-  EXPECT_EQ(trace.str(), "");
-  EXPECT_FALSE(written("gauche.jpg"));
-  EXPECT_FALSE(written("droite.jpg"));
-
-  // Tip first with two tips and one sinus: the loop bound min(1, 2) stops before t = 1.
-  const Margin two = zigzag(1, false, size);
-  const SymmetryLists none = measureSymmetries(two.outline, two.dents, two.sinus, 0, size,
-                                               RunOutput{trace, dir_.string(), true});
-  EXPECT_TRUE(none.symetriesCentre.empty());
-  EXPECT_FALSE(written("gauche.jpg"));
-  EXPECT_TRUE(measureSymmetries(two.outline, {}, {}, 0, size, RunOutput{trace, dir_.string(), true})
-                  .symetriesCentre.empty());
-  EXPECT_EQ(trace.str(), "");
-}
-
-TEST_F(SymmetryStage, ImagesOffStillPrintsTheTrace) {
-  const cv::Size size(300, 160);
-  const Margin m = zigzag(3, true, size);
-  std::ostringstream trace;
-  measureSymmetries(m.outline, m.dents, m.sinus, 1, size, RunOutput{trace, dir_.string(), false});
-  EXPECT_EQ(traceLines(trace.str()), 2);
-  EXPECT_FALSE(written("gauche.jpg"));
 }
 
 }  // namespace

@@ -1,24 +1,19 @@
-// Tooth and sinus measurements on known triangles.
+// Tooth and sinus measurements on known triangles, and degenerate ones.
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <sstream>
 
-#include "geometry/perpendicular_foot.h"
 #include "measure/tooth_geometry.h"
 
 namespace leafmargin {
 namespace {
 
-TEST(ToothGeometry, IsoscelesToothOverAHorizontalBase) {
+TEST(ToothGeometry, IsoscelesToothAndSinus) {
   std::ostringstream diag;
-  // Tip straight above (on screen) the middle of a horizontal base.
-  const cv::Point l(100, 300), r(300, 300), tip(200, 150);
-  // The carrier of the perpendicular is not quite vertical: the right-angle literal has a
-  // cosine of -1e-13, so its lower end truncates one column left, to (199, 200), and the foot
-  // 150 pixels down lands 1.5 columns left of the midpoint, truncated to 198.
-  EXPECT_EQ(perpendicularFoot(tip, Segment(l, r), 100.0), cv::Point(198, 300));
-  const ToothMeasure m = measureTooth(tip, l, r, diag);
+  // Tip straight above (on screen) the middle of a horizontal base; the perpendicular's foot
+  // lands at (198, 300), two columns left of the midpoint (its carrier leans by one column).
+  const ToothMeasure m = measureTooth({200, 150}, {100, 300}, {300, 300}, diag);
   EXPECT_DOUBLE_EQ(m.width, 200.0);
   EXPECT_DOUBLE_EQ(m.height, std::hypot(2.0, 150.0));
   EXPECT_DOUBLE_EQ(m.ratio, std::hypot(2.0, 150.0) / 200.0);
@@ -28,16 +23,12 @@ TEST(ToothGeometry, IsoscelesToothOverAHorizontalBase) {
   EXPECT_DOUBLE_EQ(turned.width, 200.0);
   EXPECT_NEAR(turned.height, 150.0, 1.0);
   EXPECT_DOUBLE_EQ(turned.tipAngle, m.tipAngle);
-  EXPECT_EQ(diag.str(), "");
-}
 
-TEST(ToothGeometry, SinusMeasuresItsChordDepthAndOpening) {
-  std::ostringstream diag;
   const SinusMeasure s = measureSinus({150, 100}, {100, 180}, {250, 180}, diag);
   EXPECT_DOUBLE_EQ(s.width, 150.0);
-  // The perpendicular leans as for a tooth: its foot is (148, 180).
-  EXPECT_DOUBLE_EQ(s.height, std::hypot(2.0, 80.0));
+  EXPECT_DOUBLE_EQ(s.height, std::hypot(2.0, 80.0));  // foot (148, 180)
   EXPECT_DOUBLE_EQ(s.angle, std::atan2(50.0, 80.0) + std::atan2(100.0, 80.0));
+  EXPECT_EQ(diag.str(), "");
 }
 
 TEST(ToothGeometry, DegenerateTeethPassTheirValuesThrough) {
