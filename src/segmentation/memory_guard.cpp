@@ -3,6 +3,7 @@
 #include <sys/resource.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <fstream>
 #include <sstream>
 
@@ -48,6 +49,8 @@ void keepSmaller(std::optional<std::uint64_t>& best, std::optional<std::uint64_t
 std::uint64_t estimatedRunBytes(cv::Size pictureSize) {
   const std::uint64_t pixels =
       static_cast<std::uint64_t>(std::max(pictureSize.width, 0)) * std::max(pictureSize.height, 0);
+  // A header may state sides up to INT_MAX: saturate rather than wrap around.
+  if (pixels > (UINT64_MAX - kBaseBytes) / kBytesPerPixel) return UINT64_MAX;
   return pixels * kBytesPerPixel + kBaseBytes;
 }
 

@@ -2,6 +2,7 @@
 // its own before anything is written, instead of the process being killed by the system.
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <opencv2/imgcodecs.hpp>
 
 #include "segmentation/memory_guard.h"
@@ -29,6 +30,7 @@ TEST(MemoryGuard, EstimateGrowsWithThePictureAndDecidesAgainstWhatIsAvailable) {
   const std::uint64_t large = estimatedRunBytes({4700, 2800});
   EXPECT_GT(small, 150ull * 1000 * 1000);  // GrabCut's graph alone is ~200 bytes a pixel
   EXPECT_GT(large, 12 * (small - estimatedRunBytes({0, 0})));
+  EXPECT_EQ(estimatedRunBytes({INT_MAX, INT_MAX}), UINT64_MAX);  // a header's sides, no wrap
   EXPECT_EQ(memoryShortageMessage({1000, 1000}, std::nullopt), "");
   EXPECT_EQ(memoryShortageMessage({1000, 1000}, small), "");
   EXPECT_EQ(memoryShortageMessage({1000, 1000}, small - 1).rfind("Not enough memory to segment a 1000 x 1000 picture: about ", 0), 0u);
