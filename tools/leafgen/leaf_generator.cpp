@@ -7,6 +7,21 @@
 
 namespace leafmargin::leafgen {
 
+const std::vector<std::string>& paletteNames() {
+  static const std::vector<std::string> names = {"green-on-dark", "yellow-on-dark",
+                                                 "green-on-white", "dark-on-white"};
+  return names;
+}
+
+Palette namedPalette(const std::string& name) {
+  const LeafSpec defaults;
+  if (name == "green-on-dark") return {defaults.leafColour, defaults.backgroundColour};
+  if (name == "yellow-on-dark") return {{60, 190, 225}, {30, 28, 26}};
+  if (name == "green-on-white") return {{60, 125, 70}, {245, 247, 248}};
+  if (name == "dark-on-white") return {{35, 45, 50}, {245, 247, 248}};
+  throw std::invalid_argument("unknown palette: " + name);
+}
+
 ToothShape parseToothShape(const std::string& name) {
   if (name == "symmetric") return ToothShape::Symmetric;
   if (name == "saw") return ToothShape::Saw;

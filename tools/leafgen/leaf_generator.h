@@ -37,6 +37,16 @@ struct GeneratedLeaf {
   std::vector<cv::Point> sinuses;   // teeth + 1 sinus bottoms, left to right
 };
 
+// Leaf and ground colours (BGR) of a named palette: "green-on-dark" (the default colours, a lit
+// leaf on a dark ground as scanned with the lid open), "yellow-on-dark", "green-on-white" and
+// "dark-on-white" (leaves lying on white paper).
+struct Palette {
+  cv::Scalar leaf;
+  cv::Scalar ground;
+};
+Palette namedPalette(const std::string& name);
+const std::vector<std::string>& paletteNames();
+
 ToothShape parseToothShape(const std::string& name);  // "symmetric", "saw" or "rounded"
 const char* toothShapeName(ToothShape shape);
 

@@ -2,6 +2,7 @@
 // Usage: leafgen OUT.(png|jpg) [--width N] [--height N] [--teeth N] [--tooth-width N]
 //        [--tooth-height N] [--margin-y N] [--shape symmetric|saw|rounded] [--noise SIGMA]
 //        [--jpeg QUALITY] [--turn] [--seed N] [--leaf B,G,R] [--background B,G,R]
+//        [--palette green-on-dark|yellow-on-dark|green-on-white|dark-on-white]
 #include <cstdio>
 #include <cstdlib>
 #include <iostream>
@@ -25,7 +26,8 @@ int usage() {
   std::cerr << "usage: leafgen OUT.(png|jpg) [--width N] [--height N] [--teeth N] "
                "[--tooth-width N] [--tooth-height N] [--margin-y N] "
                "[--shape symmetric|saw|rounded] [--noise SIGMA] [--jpeg QUALITY] [--turn] "
-               "[--seed N] [--leaf B,G,R] [--background B,G,R]\n";
+               "[--seed N] [--leaf B,G,R] [--background B,G,R] "
+               "[--palette green-on-dark|yellow-on-dark|green-on-white|dark-on-white]\n";
   return 2;
 }
 
@@ -56,6 +58,11 @@ int main(int argc, char** argv) {
       else if (flag == "--seed") design.seed = static_cast<unsigned>(std::stoul(value));
       else if (flag == "--leaf") design.leafColour = parseColour(value);
       else if (flag == "--background") design.backgroundColour = parseColour(value);
+      else if (flag == "--palette") {
+        const auto palette = leafmargin::leafgen::namedPalette(value);
+        design.leafColour = palette.leaf;
+        design.backgroundColour = palette.ground;
+      }
       else return usage();
     }
     const auto leaf = leafmargin::leafgen::generateLeaf(design);
