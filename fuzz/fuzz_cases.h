@@ -55,6 +55,11 @@ std::string runAnalysisCase(const std::uint8_t* data, std::size_t size);
 // description of the first broken invariant.
 std::string runDecodeCase(const std::uint8_t* data, std::size_t size);
 
+// Reads the bytes as a picture file is read before and besides decoding: the size in its
+// header, its stored resolution and whether it ends early (picture_file_case.cpp). Returns ""
+// or a description of the first broken invariant.
+std::string runPictureFileCase(const std::uint8_t* data, std::size_t size);
+
 // True when consecutive points are 8-neighbours and never equal.
 bool isDenseChain(const std::vector<cv::Point>& chain);
 

@@ -7,14 +7,15 @@
 # A crash, a broken invariant or a hang leaves its input in build-fuzz/artifacts/ and makes the
 # script fail; turn it into a regression (fuzz/regressions/<target>/) together with its fix.
 #
-# Usage: scripts/fuzz.sh [seconds] [target...]   (targets: analysis decode; default both)
+# Usage: scripts/fuzz.sh [seconds] [target...]   (targets: analysis decode picture_file;
+# default all three)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${FUZZ_BUILD_DIR:-$root/build-fuzz}
 seconds=${1:-60}
 shift || true
 targets=("$@")
-[ ${#targets[@]} -eq 0 ] && targets=(analysis decode)
+[ ${#targets[@]} -eq 0 ] && targets=(analysis decode picture_file)
 
 LEAFMARGIN_EXTRA_PACKAGES="clang-14 libclang-rt-14-dev" "$root/scripts/setup.sh"
 cmake -S "$root" -B "$build" -DCMAKE_CXX_COMPILER=clang++-14 -DCMAKE_BUILD_TYPE=RelWithDebInfo \

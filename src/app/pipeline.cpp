@@ -3,22 +3,31 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cmath>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <iomanip>
 #include <opencv2/core/version.hpp>
+#include <sstream>
 
 #include "app/tidy_outputs.h"
 #include "report/results_csv.h"
 #include "run/file_path.h"
 #include "segmentation/leaf_outline.h"
 #include "segmentation/memory_guard.h"
+#include "segmentation/picture_file.h"
+#include "segmentation/picture_header.h"
+#include "segmentation/polarity_check.h"
+#include "segmentation/stored_resolution.h"
+#include "segmentation/truncated_picture.h"
 
 namespace leafmargin {
 
 namespace {
 
 constexpr int kMinRows = 11;  // the orientation test reads row 10
+constexpr double kSameDpi = 0.5;
 
 void warn(std::ostream& messages, const std::string& text) {
   messages << "warning: " << text << std::endl;
@@ -44,16 +53,55 @@ MaybeFailure prepareOutputFolder(const std::string& folder) {
                  "cannot write in the output folder " + folder + ": " + std::strerror(error)};
 }
 
+// A resolution to one decimal, without a trailing ".0".
+std::string dpiText(double dpi) {
+  std::ostringstream text;
+  text << std::fixed << std::setprecision(1) << dpi;
+  std::string result = text.str();
+  if (result.size() > 2 && result.compare(result.size() - 2, 2, ".0") == 0)
+    result.resize(result.size() - 2);
+  return result;
+}
+
 // The scale of the report: the resolution given, or the one stored in the file with --dpi auto.
-double resolveMmPerPixel(const Options& options, std::ostream& messages) {
-  if (!options.dpiFromFile) return mmPerPixelAt(options.dpi);
-  warn(messages, options.picture + " stores no usable resolution; lengths in mm assume " +
-                     "1200 dpi (give it with --dpi N)");
-  return mmPerPixelAt(kDefaultDpi);
+double resolveMmPerPixel(const Options& options, std::optional<double> stored,
+                         std::ostream& messages) {
+  if (options.dpiFromFile) {
+    if (stored) return mmPerPixelAt(*stored);
+    warn(messages, options.picture + " stores no usable resolution; lengths in mm assume " +
+                       "1200 dpi (give it with --dpi N)");
+    return mmPerPixelAt(kDefaultDpi);
+  }
+  if (stored && std::fabs(*stored - options.dpi) > kSameDpi) {
+    warn(messages, options.picture + " stores a resolution of " + dpiText(*stored) +
+                       " dpi, but lengths in mm assume " + dpiText(options.dpi) +
+                       " dpi (give --dpi " + dpiText(*stored) + " or --dpi auto to use it)");
+  }
+  return mmPerPixelAt(options.dpi);
+}
+
+// What the file and the picture suggest about how the run went: a file that ends early, a
+// leaf that looks like the darker class.
+void warnAboutPicture(const Options& options, const cv::Mat& picture,
+                      const std::vector<unsigned char>& file, std::ostream& messages) {
+  if (pictureIsTruncated(file.data(), file.size())) {
+    warn(messages, options.picture + " is truncated or corrupt: the decoder stopped before its " +
+                       "end and filled in the rest, so the results may be wrong");
+  }
+  if (options.segmentation.leaf == LeafPolarity::Bright && brightClassLooksLikePaper(picture)) {
+    warn(messages, "in " + options.picture + " the brighter class looks like paper around a " +
+                       "darker leaf; if the leaf lies on paper, give --leaf dark");
+  }
 }
 
 // Reading and the checks that stop a run before segmentation.
 MaybeFailure readPicture(const std::string& path, cv::Mat& picture, const RunOutput& out) {
+  // A picture too large for the memory left is refused on its header's word, before the
+  // decoder allocates it.
+  if (const std::optional<cv::Size> stated = pictureSizeFromHeader(path)) {
+    const std::string shortage = memoryShortageMessage(*stated, availableMemoryBytes());
+    if (!shortage.empty()) return Failure{kExitOutOfMemory, shortage};
+  }
   {
     ScopedLap lap(out.stopwatch, "read");
     picture = readLeafPicture(path);
@@ -119,7 +167,10 @@ int runPipeline(const Options& options, const RunOutput& out, std::ostream& mess
   if (const MaybeFailure failure = readPicture(options.picture, picture, out)) {
     return endRun(*failure, out);
   }
-  const double mmPerPixel = resolveMmPerPixel(options, messages);
+  const std::vector<unsigned char> file = readPictureFile(options.picture);
+  const double mmPerPixel =
+      resolveMmPerPixel(options, storedResolutionDpi(file.data(), file.size()), messages);
+  warnAboutPicture(options, picture, file, messages);
   const PictureAnalysis analysis = analysePicture(picture, options.segmentation, out);
   if (analysis.failure) return endRun(*analysis.failure, out);
 

@@ -53,6 +53,11 @@ TEST(FuzzRegressions, DecodeCorpusAndCrashInputsRunClean) {
   replayFolder(kFuzzDir / "regressions" / "decode", runDecodeCase);
 }
 
+TEST(FuzzRegressions, PictureFileCorpusRunsClean) {
+  EXPECT_GT(replayFolder(kFuzzDir / "corpus" / "picture_file", runPictureFileCase), 10u);
+  replayFolder(kFuzzDir / "regressions" / "picture_file", runPictureFileCase);
+}
+
 // A damaged DICOM file made OpenCV's DICOM decoder abort the whole process; the reader now
 // refuses every file that opens like a DICOM file, as an unreadable picture.
 TEST(FuzzRegressions, ADamagedDicomFileIsAnUnreadablePictureNotAnAbort) {
