@@ -1,7 +1,7 @@
 // The foot of the perpendicular dropped from a point onto the line through a segment, as the
 // program measures heights and depths: the perpendicular's direction is carried by the integer
 // segment of carrierLength pixels centred on the point at a right angle to the base
-// (segmentCentredAt), and the foot is the truncated crossing of the base line with the
+// (CentredOffsets), and the foot is the truncated crossing of the base line with the
 // carrier's line. The foot is thus resolved to the carrier's pixels: the longer the carrier,
 // the finer its direction.
 #pragma once

@@ -25,10 +25,6 @@ Segment CentredOffsets::around(cv::Point c) const {
                  cv::Point(truncToInt(c.x + h), truncToInt(c.y + v)));
 }
 
-Segment segmentCentredAt(cv::Point c, double angle, double length) {
-  return CentredOffsets(angle, length).around(c);
-}
-
 void drawSegment(const Segment& s, cv::Mat& image, int thickness, const cv::Scalar& colour) {
   cv::line(image, s.first, s.second, colour, thickness, cv::LINE_8, 0);
 }

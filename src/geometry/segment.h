@@ -24,10 +24,9 @@ double segmentLength(const Segment& s);
 double segmentAngle(const Segment& s);
 // Integer midpoint, each coordinate sum divided by 2 truncating toward zero.
 cv::Point segmentMidpoint(const Segment& s);
-// A segment of the given length through c in direction angle (radians), ends truncated.
-Segment segmentCentredAt(cv::Point c, double angle, double length);
-// segmentCentredAt in two halves, for callers that centre many segments of one direction:
-// the half extents cos(angle) * length * 0.5 and sin(angle) * length * 0.5 are computed once.
+// Segments of the given length centred on points, in direction angle (radians): the half
+// extents h = cos(angle) * length * 0.5 and v = sin(angle) * length * 0.5 are computed once,
+// and the segment around c runs from (c.x - h, c.y - v) to (c.x + h, c.y + v), truncated.
 struct CentredOffsets {
   double h, v;
   CentredOffsets(double angle, double length);

@@ -11,6 +11,7 @@
 #include <sstream>
 
 #include "leafgen/leaf_generator.h"
+#include "support/read_file.h"
 #include "support/run_program.h"
 
 namespace leafmargin {
@@ -21,12 +22,7 @@ using testing::ProgramRun;
 using testing::runProgram;
 using testing::ScratchDir;
 
-std::string readFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
+using testing::readFile;
 
 // A small generated leaf with a few measurable teeth (GrabCut takes about a second on it).
 void writeLeaf(const fs::path& path, int teeth = 5, int toothHeight = 30) {

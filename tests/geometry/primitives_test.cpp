@@ -62,9 +62,9 @@ TEST(Line, EvaluationAndIntersectionTruncateTowardZero) {
 TEST(Segment, MidpointCarrierAndPerpendicularFoot) {
   EXPECT_EQ(segmentMidpoint(Segment({1, 1}, {2, 2})), cv::Point(1, 1));
   EXPECT_EQ(segmentMidpoint(Segment({-1, -1}, {-2, -2})), cv::Point(-1, -1));
-  EXPECT_EQ(segmentCentredAt({10, 10}, 0.0, 5.0), Segment({7, 10}, {12, 10}));
+  EXPECT_EQ(CentredOffsets(0.0, 5.0).around({10, 10}), Segment({7, 10}, {12, 10}));
   // A vertical carrier: the cosine of the literal right angle moves its lower end one column.
-  EXPECT_EQ(segmentCentredAt({10, 10}, kRightAngle, 10.0), Segment({10, 5}, {9, 15}));
+  EXPECT_EQ(CentredOffsets(kRightAngle, 10.0).around({10, 10}), Segment({10, 5}, {9, 15}));
   // So the foot from (200, 150) onto a horizontal base 150 pixels down lands at x = 198.5,
   // truncated to 198, and not under the point.
   EXPECT_EQ(perpendicularFoot({200, 150}, Segment({100, 300}, {300, 300}), 100.0),

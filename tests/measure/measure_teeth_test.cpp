@@ -21,18 +21,18 @@ using testing::positionsOf;
 struct Margin {
   DenseOutline outline;
   std::vector<int> dents, sinus;
-  std::vector<cv::Point> vertices;
 };
 
 Margin zigzag(const std::vector<int>& xs, bool startsWithSinus) {
   Margin m;
+  std::vector<cv::Point> vertices;
   std::vector<int> tipVertices, sinusVertices;
   for (size_t v = 0; v < xs.size(); ++v) {
     const bool isSinus = (v % 2 == 0) == startsWithSinus;
-    m.vertices.emplace_back(xs[v], isSinus ? 200 : 300);
+    vertices.emplace_back(xs[v], isSinus ? 200 : 300);
     (isSinus ? sinusVertices : tipVertices).push_back(static_cast<int>(v));
   }
-  m.outline = densify(m.vertices);
+  m.outline = densify(vertices);
   m.dents = positionsOf(m.outline, tipVertices);
   m.sinus = positionsOf(m.outline, sinusVertices);
   return m;

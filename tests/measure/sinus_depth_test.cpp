@@ -24,7 +24,7 @@ DeepestSinus literalDeepestSinus(const std::vector<cv::Point>& outline,
       const Segment chord(outline[dents[j]], outline[dents[k]]);
       for (int m = j + f; m <= k + f - 1 && m < s; ++m) {
         const cv::Point q = outline[sinus[m]];
-        const Segment carrier = segmentCentredAt(q, segmentAngle(chord) + kRightAngle, 500.0);
+        const Segment carrier = testing::segmentCentredAt(q, segmentAngle(chord) + kRightAngle, 500.0);
         const Segment depth(q, lineIntersection(Line(chord), Line(carrier)));
         if (testing::literalCountInMask(depth, mask) < 4 &&
             segmentLength(depth) > best.profondeurMax)

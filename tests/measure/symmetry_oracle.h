@@ -10,6 +10,7 @@
 #include "geometry/line.h"
 #include "geometry/segment.h"
 #include "measure/symmetry_masks.h"
+#include "support/literal_geometry.h"
 
 namespace leafmargin::testing_oracle {
 
@@ -62,7 +63,7 @@ inline LiteralComparison literalSymmetryIndex(const std::vector<cv::Point>& outl
   LiteralComparison r;
   const cv::Point p = outline[iT];
   const Segment base(outline[iL], outline[iR]);
-  const Segment perpendicular = segmentCentredAt(p, segmentAngle(base) + 1.570796326795, 1000.0);
+  const Segment perpendicular = testing::segmentCentredAt(p, segmentAngle(base) + 1.570796326795, 1000.0);
   cv::Point foot = lineIntersection(Line(base), Line(perpendicular));
   if (pass == 1) foot = segmentMidpoint(base);
   r.foot = foot;

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <algorithm>
+#include <cmath>
 #include <opencv2/core.hpp>
 #include <opencv2/imgproc.hpp>
 #include <vector>
@@ -11,6 +12,13 @@
 #include "geometry/segment.h"
 
 namespace leafmargin::testing {
+
+// A segment of the given length through c in direction angle, ends truncated toward zero.
+inline Segment segmentCentredAt(cv::Point c, double angle, double length) {
+  const double h = std::cos(angle) * length * 0.5, v = std::sin(angle) * length * 0.5;
+  return Segment(cv::Point(static_cast<int>(c.x - h), static_cast<int>(c.y - v)),
+                 cv::Point(static_cast<int>(c.x + h), static_cast<int>(c.y + v)));
+}
 
 // A new 8-bit picture of the given size, 0 everywhere but 255 on the segment drawn by cv::line.
 inline cv::Mat rasterizeSegment(const Segment& s, cv::Size size) {
