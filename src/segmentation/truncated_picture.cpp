@@ -77,6 +77,7 @@ bool pngIsTruncated(const unsigned char* data, std::size_t size) {
 bool tiffIsTruncated(const unsigned char* data, std::size_t size) {
   const std::unique_ptr<Exiv2::Image> image = openWithExiv2(data, size);
   if (!image) return false;
+  const ByteView bytes{data, size};
   const Exiv2::ExifData& exif = image->exifData();
   const std::pair<const char*, const char*> layouts[] = {
       {"Exif.Image.StripOffsets", "Exif.Image.StripByteCounts"},
@@ -88,8 +89,8 @@ bool tiffIsTruncated(const unsigned char* data, std::size_t size) {
     const long pieces = std::min(offsets->count(), counts->count());
     for (long i = 0; i < pieces; ++i) {
       const long offset = offsets->toLong(i), count = counts->toLong(i);
-      if (offset < 0 || count < 0 ||
-          !ByteView{data, size}.has(static_cast<std::size_t>(offset), static_cast<std::size_t>(count)))
+      if (offset < 0 || count < 0) return true;
+      if (!bytes.has(static_cast<std::size_t>(offset), static_cast<std::size_t>(count)))
         return true;
     }
   }

@@ -28,11 +28,13 @@ inline cv::Mat noisePicture(int width, int height) {
 
 inline void writeBytes(const std::filesystem::path& path, const Bytes& bytes) {
   std::ofstream(path, std::ios::binary)
-      .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+      .write(reinterpret_cast<const char*>(bytes.data()),
+             static_cast<std::streamsize>(bytes.size()));
 }
 
 inline void putBigEndian(Bytes& bytes, std::size_t at, std::uint32_t value, int count) {
-  for (int i = 0; i < count; ++i) bytes[at + i] = static_cast<unsigned char>(value >> (8 * (count - 1 - i)));
+  for (int i = 0; i < count; ++i)
+    bytes[at + i] = static_cast<unsigned char>(value >> (8 * (count - 1 - i)));
 }
 
 // OpenCV writes its JPEGs with a JFIF segment right after the start marker (units 0, 1:1).
