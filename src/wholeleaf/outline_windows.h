@@ -1,0 +1,44 @@
+// Windows along a leaf's outline: overlapping stretches of about the same length, laid between
+// two points of the outline so that every point away from those two lies in at least `cover`
+// windows. Each window becomes one crop for the analysis, which needs its stretch to run across
+// the crop: a stretch that turns back on itself (round a pointed apex, into a deep notch) cannot.
+#pragma once
+
+#include <opencv2/core.hpp>
+#include <vector>
+
+#include "wholeleaf/closed_outline.h"
+#include "wholeleaf/leaf_ends.h"
+
+namespace leafmargin {
+
+struct OutlineWindow {
+  int first = 0;  // index of its first point on the outline
+  int count = 0;  // points, forward from first (wrapping round)
+  int last(const ClosedOutline& outline) const { return outline.wrap(first + count - 1); }
+};
+
+// Windows of about length over the forward stretch from index from to index to (the whole loop
+// when they are equal), the first starting at from and the last ending at to, successive starts
+// at most length / cover apart. A stretch shorter than length gets one window over all of it.
+std::vector<OutlineWindow> layWindows(const ClosedOutline& outline, int from, int to,
+                                      double length, int cover);
+
+// The windows of one leaf: from the base to the apex and from the apex to the end of the blade
+// (the petiole is left out), so that none wraps round either end; when the apex is blunt (the
+// outline half a window before and after it meets at apexAngle degrees or more), one more
+// window centred on it measures the teeth there.
+std::vector<OutlineWindow> layLeafWindows(const ClosedOutline& outline, const LeafEnds& ends,
+                                          double length, int cover, double apexAngle);
+
+// The median length along the outline between successive tooth tips that the margin analysis
+// finds on the forward stretch from index from to index to (the whole loop when equal); 0 when it
+// finds fewer than three tips. size: the picture the outline lies in.
+double typicalToothSpacing(const ClosedOutline& outline, int from, int to, cv::Size size);
+
+// The largest angle, in degrees, between the stretch's chord (first to last point) and its
+// course, the course at each point being the direction from the point halfSpan before it to
+// the point halfSpan after it. 180 when the chord is a single point.
+double largestTurnFromChord(const std::vector<cv::Point>& stretch, int halfSpan);
+
+}  // namespace leafmargin
