@@ -58,6 +58,14 @@ void addOptions(CLI::App& app, Options& o, std::vector<std::string>& pictures,
   app.add_flag("--tidy", o.tidy,
                "also write teeth.csv and picture.csv (comma-separated, dot decimals, NA) and "
                "teeth.png (the picture with its teeth numbered as the rows)");
+  CLI::Option* wholeLeaf = app.add_flag(
+      "--whole-leaf", o.wholeLeaf,
+      "the picture holds whole leaves (on any plain ground): measure every tooth round each "
+      "leaf, writing whole_leaf_teeth.csv, whole_leaf_windows.csv and whole_leaf.png");
+  app.add_option("--keep-crops", o.keepCropsDir,
+                 "with --whole-leaf: keep each window's crop and its diagnostic images in DIR")
+      ->type_name("DIR")
+      ->needs(wholeLeaf);
 }
 
 }  // namespace
@@ -104,6 +112,7 @@ CommandLine parseCommandLine(int argc, const char* const argv[], std::ostream& o
   o.dpiFromFile = dpiText == "auto";
   if (!o.dpiFromFile) o.dpi = std::stod(dpiText);
   o.segmentation.leaf = leafText == "dark" ? LeafPolarity::Dark : LeafPolarity::Bright;
+  o.leafGiven = app.count("--leaf") > 0;
   return result;
 }
 

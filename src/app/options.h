@@ -22,6 +22,9 @@ struct Options {
   double dpi = kDefaultDpi;                  // used unless dpiFromFile
   SegmentationSettings segmentation;
   bool tidy = false;  // --tidy: also teeth.csv, picture.csv and teeth.png
+  bool leafGiven = false;                    // --leaf was on the command line
+  bool wholeLeaf = false;                    // --whole-leaf
+  std::string keepCropsDir;                  // --keep-crops DIR, with --whole-leaf only
 };
 
 // What the command line asks for: a run with these options, or an immediate end with a status

@@ -33,8 +33,8 @@ void warn(std::ostream& messages, const std::string& text) {
   messages << "warning: " << text << std::endl;
 }
 
-// Creates the output folder when missing and checks that a file can be made in it, so that a
-// long analysis never ends unable to write its results.
+}  // namespace
+
 MaybeFailure prepareOutputFolder(const std::string& folder) {
   if (folder.empty()) return std::nullopt;
   std::error_code ec;
@@ -53,6 +53,8 @@ MaybeFailure prepareOutputFolder(const std::string& folder) {
                  "cannot write in the output folder " + folder + ": " + std::strerror(error)};
 }
 
+namespace {
+
 // A resolution to one decimal, without a trailing ".0".
 std::string dpiText(double dpi) {
   std::ostringstream text;
@@ -63,7 +65,8 @@ std::string dpiText(double dpi) {
   return result;
 }
 
-// The scale of the report: the resolution given, or the one stored in the file with --dpi auto.
+}  // namespace
+
 double resolveMmPerPixel(const Options& options, std::optional<double> stored,
                          std::ostream& messages) {
   if (options.dpiFromFile) {
@@ -80,21 +83,29 @@ double resolveMmPerPixel(const Options& options, std::optional<double> stored,
   return mmPerPixelAt(options.dpi);
 }
 
-// What the file and the picture suggest about how the run went: a file that ends early, a
-// leaf that looks like the darker class.
-void warnAboutPicture(const Options& options, const cv::Mat& picture,
-                      const std::vector<unsigned char>& file, std::ostream& messages) {
+void warnIfTruncated(const Options& options, const std::vector<unsigned char>& file,
+                     std::ostream& messages) {
   if (pictureIsTruncated(file.data(), file.size())) {
     warn(messages, options.picture + " is truncated or corrupt: the decoder stopped before its " +
                        "end and filled in the rest, so the results may be wrong");
   }
+}
+
+namespace {
+
+// What the file and the picture suggest about how the run went: a file that ends early, a
+// leaf that looks like the darker class.
+void warnAboutPicture(const Options& options, const cv::Mat& picture,
+                      const std::vector<unsigned char>& file, std::ostream& messages) {
+  warnIfTruncated(options, file, messages);
   if (options.segmentation.leaf == LeafPolarity::Bright && brightClassLooksLikePaper(picture)) {
     warn(messages, "in " + options.picture + " the brighter class looks like paper around a " +
                        "darker leaf; if the leaf lies on paper, give --leaf dark");
   }
 }
 
-// Reading and the checks that stop a run before segmentation.
+}  // namespace
+
 MaybeFailure readPicture(const std::string& path, cv::Mat& picture, const RunOutput& out) {
   // A picture too large for the memory left is refused on its header's word, before the
   // decoder allocates it.
@@ -116,6 +127,8 @@ MaybeFailure readPicture(const std::string& path, cv::Mat& picture, const RunOut
   if (!shortage.empty()) return Failure{kExitOutOfMemory, shortage};
   return std::nullopt;
 }
+
+namespace {
 
 int endRun(const Failure& failure, const RunOutput& out) {
   if (!failure.message.empty()) out.trace << failure.message << std::endl;

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <opencv2/core.hpp>
+#include <optional>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -33,6 +34,20 @@ struct PictureAnalysis {
 // A failure is returned, not printed.
 PictureAnalysis analysePicture(const cv::Mat& picture, const SegmentationSettings& settings,
                                const RunOutput& out);
+
+// Steps of a run that every mode shares.
+// Creates the output folder when missing and checks that a file can be made in it, so that a
+// long analysis never ends unable to write its results.
+MaybeFailure prepareOutputFolder(const std::string& folder);
+// Reading and the checks that stop a run before segmentation.
+MaybeFailure readPicture(const std::string& path, cv::Mat& picture, const RunOutput& out);
+// The scale of the report: the resolution given, or the one stored in the file (stored) with
+// --dpi auto; warns when the file stores another resolution than the one used.
+double resolveMmPerPixel(const Options& options, std::optional<double> stored,
+                         std::ostream& messages);
+// Warns when the picture's file ends early (the decoder filled in the rest).
+void warnIfTruncated(const Options& options, const std::vector<unsigned char>& file,
+                     std::ostream& messages);
 
 // One run of the program: prints the version line, runs every stage on options.picture, writes
 // the report and returns the exit status. out.directory must be options.outputDir. Warnings

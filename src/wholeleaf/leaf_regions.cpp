@@ -34,6 +34,21 @@ cv::Mat disc(int diameter) {
   return cv::getStructuringElement(cv::MORPH_ELLIPSE, {diameter, diameter});
 }
 
+// Rows of leaves from the top (a leaf whose top lies above the middle of the row's first leaf
+// joins its row), each row from left to right.
+void sortInReadingOrder(std::vector<LeafRegion>& leaves) {
+  std::sort(leaves.begin(), leaves.end(),
+            [](const LeafRegion& a, const LeafRegion& b) { return a.box.y < b.box.y; });
+  for (std::size_t rowStart = 0; rowStart < leaves.size();) {
+    const cv::Rect& first = leaves[rowStart].box;
+    std::size_t rowEnd = rowStart + 1;
+    while (rowEnd < leaves.size() && leaves[rowEnd].box.y < first.y + first.height / 2) ++rowEnd;
+    std::sort(leaves.begin() + rowStart, leaves.begin() + rowEnd,
+              [](const LeafRegion& a, const LeafRegion& b) { return a.box.x < b.box.x; });
+    rowStart = rowEnd;
+  }
+}
+
 }  // namespace
 
 LeafClass chooseLeafClass(const cv::Mat& gray, std::optional<bool> leafIsBright) {
@@ -84,19 +99,22 @@ cv::Mat withoutThinLines(const cv::Mat& mask, double radius) {
   return opened | (mask & (distance <= radius));
 }
 
-std::vector<LeafRegion> findLeafRegions(const cv::Mat& classMask, double minArea, int lineWidth) {
+LeafRegions findLeafRegions(const cv::Mat& classMask, double minArea, int lineWidth) {
   const int diameter = std::max(1, lineWidth + 1);
   const cv::Mat opened = openByDisc(classMask, diameter / 2.0);
   cv::Mat labels, stats, centroids;
   const int count = cv::connectedComponentsWithStats(opened, labels, stats, centroids, 8, CV_32S);
 
-  std::vector<LeafRegion> regions;
+  LeafRegions regions;
   for (int label = 1; label < count; ++label) {
     const cv::Rect body(stats.at<int>(label, cv::CC_STAT_LEFT), stats.at<int>(label, cv::CC_STAT_TOP),
                         stats.at<int>(label, cv::CC_STAT_WIDTH),
                         stats.at<int>(label, cv::CC_STAT_HEIGHT));
-    if (stats.at<int>(label, cv::CC_STAT_AREA) < minArea || touchesBorder(body, classMask.size()))
+    if (stats.at<int>(label, cv::CC_STAT_AREA) < minArea) continue;
+    if (touchesBorder(body, classMask.size())) {
+      ++regions.onBorder;
       continue;
+    }
     // The region's own pixels of the class mask near its opened body, so that the opening does
     // not blunt the tips of the teeth.
     const cv::Rect box = (body + cv::Size(2 * diameter, 2 * diameter) - cv::Point(diameter, diameter)) &
@@ -108,11 +126,9 @@ std::vector<LeafRegion> findLeafRegions(const cv::Mat& classMask, double minArea
     const cv::Rect tight = cv::boundingRect(region.mask);
     region.box = tight + box.tl();
     region.mask = region.mask(tight).clone();
-    regions.push_back(std::move(region));
+    regions.leaves.push_back(std::move(region));
   }
-  std::sort(regions.begin(), regions.end(), [](const LeafRegion& a, const LeafRegion& b) {
-    return cv::countNonZero(a.mask) > cv::countNonZero(b.mask);
-  });
+  sortInReadingOrder(regions.leaves);
   return regions;
 }
 

@@ -27,10 +27,15 @@ struct LeafRegion {
   cv::Mat mask;  // box-sized, 255 on the leaf, holes filled
 };
 
-// The leaves of a leaf-class mask, largest first: regions of at least minArea pixels that do not
-// touch the border. lineWidth is the width of the thickest line to cut through; it also keeps
-// pixels farther than that from the region's body out of it.
-std::vector<LeafRegion> findLeafRegions(const cv::Mat& classMask, double minArea, int lineWidth);
+struct LeafRegions {
+  std::vector<LeafRegion> leaves;  // in reading order: rows from the top, left to right in a row
+  int onBorder = 0;                // regions as large as a leaf that touch the border
+};
+
+// The leaves of a leaf-class mask: regions of at least minArea pixels that do not touch the
+// border. lineWidth is the width of the thickest line to cut through; it also keeps pixels
+// farther than that from the region's body out of it.
+LeafRegions findLeafRegions(const cv::Mat& classMask, double minArea, int lineWidth);
 
 // The largest region of mask with its holes filled; all zero when mask has no region.
 cv::Mat largestRegionFilled(const cv::Mat& mask);

@@ -34,16 +34,30 @@ std::vector<OutlineWindow> layWindows(const ClosedOutline& outline, int from, in
 
 std::vector<OutlineWindow> layLeafWindows(const ClosedOutline& outline, const LeafEnds& ends,
                                           double length, int cover, double apexAngle) {
-  std::vector<OutlineWindow> windows = layWindows(outline, ends.base, ends.apex, length, cover);
-  const std::vector<OutlineWindow> second = layWindows(outline, ends.apex, ends.bladeEnd, length, cover);
-  windows.insert(windows.end(), second.begin(), second.end());
+  if (angleAtPoint(outline, ends.apex, length / 2) < apexAngle) {
+    std::vector<OutlineWindow> windows = layWindows(outline, ends.base, ends.apex, length, cover);
+    const std::vector<OutlineWindow> second = layWindows(outline, ends.apex, ends.bladeEnd, length, cover);
+    windows.insert(windows.end(), second.begin(), second.end());
+    return windows;
+  }
+  // A blunt apex: one window centred on it and the others stepped from it both ways, the first
+  // starting at the base and the last ending at the end of the blade.
   const double blade = ends.base == ends.bladeEnd ? outline.length
                                                   : outline.forwardDistance(ends.base, ends.bladeEnd);
-  const double apexAt = outline.forwardDistance(ends.base, ends.apex);
-  if (angleAtPoint(outline, ends.apex, length / 2) >= apexAngle && apexAt >= length / 2 &&
-      blade - apexAt >= length / 2) {
-    const int first = outline.advance(ends.apex, outline.length - length / 2);
-    const int last = outline.advance(ends.apex, length / 2);
+  if (blade <= length) return layWindows(outline, ends.base, ends.bladeEnd, length, cover);
+  const double stride = length / cover;
+  const double centred = outline.forwardDistance(ends.base, ends.apex) - length / 2;
+  // Grid starts closer than half a stride to either end give way to the windows at the ends.
+  std::vector<double> starts{0.0};
+  for (double start = centred - std::floor(centred / stride) * stride;
+       start <= blade - length - stride / 2; start += stride) {
+    if (start >= stride / 2) starts.push_back(start);
+  }
+  starts.push_back(blade - length);
+  std::vector<OutlineWindow> windows;
+  for (double start : starts) {
+    const int first = outline.advance(ends.base, start);
+    const int last = start + length >= blade - 1.0 ? ends.bladeEnd : outline.advance(ends.base, start + length);
     windows.push_back({first, outline.wrap(last - first) + 1});
   }
   return windows;

@@ -24,10 +24,10 @@ struct OutlineWindow {
 std::vector<OutlineWindow> layWindows(const ClosedOutline& outline, int from, int to,
                                       double length, int cover);
 
-// The windows of one leaf: from the base to the apex and from the apex to the end of the blade
-// (the petiole is left out), so that none wraps round either end; when the apex is blunt (the
-// outline half a window before and after it meets at apexAngle degrees or more), one more
-// window centred on it measures the teeth there.
+// The windows of one leaf, in order along the outline from the base, none wrapping round the
+// base (the petiole is left out). A pointed apex (the outline half a window before and after it
+// meets at less than apexAngle degrees) ends windows on both sides of it; across a blunt one,
+// one window is centred on the apex and the others are stepped from it both ways.
 std::vector<OutlineWindow> layLeafWindows(const ClosedOutline& outline, const LeafEnds& ends,
                                           double length, int cover, double apexAngle);
 

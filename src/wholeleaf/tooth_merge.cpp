@@ -7,6 +7,7 @@ namespace leafmargin {
 
 namespace {
 constexpr double kMinMergeDistance = 5.0;  // pixels; copies closer than this always merge
+constexpr double kSameSinusShare = 0.25;   // of the tooth's width
 
 bool sameTooth(const WindowTooth& a, const WindowTooth& b) {
   const double reach = std::max(kMinMergeDistance, 0.5 * std::min(a.width, b.width));
@@ -19,31 +20,41 @@ std::vector<MergedTooth> mergeTeeth(std::vector<WindowTooth> teeth) {
     return a.centrality > b.centrality;
   });
   std::vector<MergedTooth> merged;
-  std::vector<std::vector<int>> windowsOf;  // the windows already counted for each merged tooth
   for (const WindowTooth& tooth : teeth) {
-    int match = -1;
+    MergedTooth* match = nullptr;
     double nearest = 0.0;
-    for (std::size_t m = 0; m < merged.size(); ++m) {
-      const auto& seen = windowsOf[m];
-      if (std::find(seen.begin(), seen.end(), tooth.window) != seen.end()) continue;
-      const double d = std::abs(merged[m].kept.position - tooth.position);
-      if (sameTooth(merged[m].kept, tooth) && (match < 0 || d < nearest)) {
-        match = static_cast<int>(m);
+    for (MergedTooth& m : merged) {
+      const auto& copies = m.copies;
+      const bool windowSeen = std::any_of(copies.begin(), copies.end(), [&](const WindowTooth& c) {
+        return c.window == tooth.window;
+      });
+      const double d = std::abs(m.kept().position - tooth.position);
+      if (!windowSeen && sameTooth(m.kept(), tooth) && (!match || d < nearest)) {
+        match = &m;
         nearest = d;
       }
     }
-    if (match >= 0) {
-      ++merged[match].windows;
-      windowsOf[match].push_back(tooth.window);
-    } else {
-      merged.push_back({tooth, 1});
-      windowsOf.push_back({tooth.window});
-    }
+    if (match)
+      match->copies.push_back(tooth);
+    else
+      merged.push_back({{tooth}});
   }
   std::sort(merged.begin(), merged.end(), [](const MergedTooth& a, const MergedTooth& b) {
-    return a.kept.position < b.kept.position;
+    return a.kept().position < b.kept().position;
   });
   return merged;
+}
+
+std::vector<WindowTooth> copiesLikeKept(const MergedTooth& tooth) {
+  const WindowTooth& kept = tooth.kept();
+  const double reach = std::max(kMinMergeDistance, kSameSinusShare * kept.width);
+  std::vector<WindowTooth> alike;
+  for (const WindowTooth& copy : tooth.copies) {
+    if (std::abs(copy.sinusBefore - kept.sinusBefore) <= reach &&
+        std::abs(copy.sinusAfter - kept.sinusAfter) <= reach)
+      alike.push_back(copy);
+  }
+  return alike;
 }
 
 }  // namespace leafmargin

@@ -17,6 +17,7 @@ constexpr double kMinBandArea = 120000.0; // ... and at least this many pixels i
                                           // analysis takes a leaf of more than 100000)
 constexpr int kGroundRows = 40;           // ground rows below the stretch's lowest point
 constexpr double kMinChord = 100.0;
+constexpr double kSnapDegrees = 15.0;     // chords this close to a quarter turn are not resampled
 
 int bandRowsFor(double chord) {
   return std::max(kMinBandRows, static_cast<int>(std::ceil(kMinBandArea / std::max(chord, 1.0))));
@@ -28,7 +29,14 @@ CropTransform cropTransformFor(const std::vector<cv::Point>& stretch, int bandRo
   const cv::Point2d a = stretch.front();
   const cv::Point2d chord = cv::Point2d(stretch.back()) - a;
   const double length = std::max(cv::norm(chord), 1e-12);
-  const double c = chord.x / length, s = chord.y / length;
+  double c = chord.x / length, s = chord.y / length;
+  // A chord close to a quarter turn is taken as lying on it, so that the crop copies the leaf's
+  // pixels as they are, without resampling them.
+  const double quarter = std::round(std::atan2(s, c) / (M_PI / 2));
+  if (std::abs(std::atan2(s, c) - quarter * M_PI / 2) <= kSnapDegrees * M_PI / 180) {
+    c = std::round(std::cos(quarter * M_PI / 2));
+    s = std::round(std::sin(quarter * M_PI / 2));
+  }
   // Turn by minus the chord's angle about a: q = R (p - a).
   double top = 1e300;
   for (const cv::Point& p : stretch) top = std::min(top, -s * (p.x - a.x) + c * (p.y - a.y));
@@ -63,7 +71,7 @@ WindowCrop cutWindowCrop(const WorkingLeaf& leaf, const std::vector<cv::Point>& 
     polygon.emplace_back(static_cast<int>(std::lround(q.x)), static_cast<int>(std::lround(q.y)));
     bottom = std::max(bottom, q.y);
   }
-  const cv::Size size(static_cast<int>(std::lround(chord)) + 1,
+  const cv::Size size(std::max(2, polygon.back().x + 1),
                       static_cast<int>(std::ceil(bottom)) + kGroundRows + 1);
   polygon.emplace_back(size.width - 1, 0);
   polygon.emplace_back(0, 0);
@@ -83,7 +91,16 @@ WindowCrop cutWindowCrop(const WorkingLeaf& leaf, const std::vector<cv::Point>& 
                  cv::INTER_LINEAR, cv::BORDER_CONSTANT, kCropGround);
   const cv::Scalar leafColour = cv::mean(crop.picture, leafMask);
   crop.picture.setTo(leafColour, deepAbove & ~leafMask);
-  crop.picture.setTo(kCropGround, ~(leafMask | deepAbove));
+  // The ground meets the leaf over one pixel, as on a scan: each pixel is the leaf's and the
+  // ground's colour mixed as the leaf covers its 3 x 3 neighbourhood.
+  cv::Mat cover;
+  cv::Mat(leafMask | deepAbove).convertTo(cover, CV_32F, 1.0 / 255.0);
+  cv::blur(cover, cover, {3, 3});
+  cv::Mat leafPart, groundPart(crop.picture.size(), CV_32FC3, kCropGround), weights;
+  crop.picture.convertTo(leafPart, CV_32FC3);
+  cv::merge(std::vector<cv::Mat>{cover, cover, cover}, weights);
+  cv::Mat mixed = leafPart.mul(weights) + groundPart.mul(cv::Scalar::all(1.0) - weights);
+  mixed.convertTo(crop.picture, CV_8UC3);
   return crop;
 }
 

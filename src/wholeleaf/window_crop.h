@@ -28,8 +28,10 @@ struct CropTransform {
 };
 
 // The turn (about the stretch's first point) and the shift that bring stretch onto the crop:
-// the chord from its first to its last point along the x axis, the leaf (on the left of the
-// stretch's direction) above, the stretch's highest point bandRows below the top edge.
+// the chord from its first to its last point along the x axis (or the quarter turn nearest to
+// it when that is within 15 degrees, so that the pixels are copied as they are), the leaf (on
+// the left of the stretch's direction) above, the stretch's highest point bandRows below the
+// top edge and its first point on the left edge.
 CropTransform cropTransformFor(const std::vector<cv::Point>& stretch, int bandRows);
 
 struct WindowCrop {

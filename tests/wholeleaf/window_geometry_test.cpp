@@ -1,0 +1,135 @@
+// Windows along an outline and their crops: where the windows lie, and the map between a crop
+// and the scan it was cut from.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <opencv2/imgproc.hpp>
+
+#include "leafgen/whole_leaf.h"
+#include "wholeleaf/leaf_plan.h"
+#include "wholeleaf/window_crop.h"
+
+namespace leafmargin {
+namespace {
+
+// An elliptic outline as a closed pixel chain, via a filled mask.
+ClosedOutline ellipseOutline(cv::Size axes) {
+  cv::Mat mask = cv::Mat::zeros(2 * axes.height + 40, 2 * axes.width + 40, CV_8UC1);
+  cv::ellipse(mask, {axes.width + 20, axes.height + 20}, axes, 0, 0, 360, cv::Scalar(255), cv::FILLED);
+  return outerOutline(mask);
+}
+
+TEST(WindowGeometry, CropToScanAndBackLandsOnTheSamePixel) {
+  // Stretches whose chords point every way, quarter turns (copied exactly) included.
+  const ClosedOutline outline = ellipseOutline({700, 300});
+  WorkingLeaf leaf;
+  leaf.origin = {37.0, 11.0};
+  for (double scale : {1.0, 1.6216}) {
+    leaf.scale = scale;
+    for (int first = 0; first < outline.size(); first += outline.size() / 9) {
+      const CropTransform t = cropTransformFor(outlineStretch(outline, first, 400), 60);
+      for (cv::Point q : {cv::Point(0, 0), cv::Point(17, 250), cv::Point(399, 61)}) {
+        const cv::Point2d scan = leaf.toScan(t.workingPoint(q));
+        const cv::Point2d back = t.cropPoint(leaf.fromScan(scan));
+        EXPECT_EQ(cv::Point(std::lround(back.x), std::lround(back.y)), q);
+        EXPECT_NEAR(back.x, q.x, 1e-9);
+        EXPECT_NEAR(back.y, q.y, 1e-9);
+      }
+    }
+  }
+}
+
+TEST(WindowGeometry, StretchRunsFromLeftEdgeToRightEdgeWithTheLeafAbove) {
+  const ClosedOutline outline = ellipseOutline({700, 300});
+  for (int first : {0, 500, 1100, 1900}) {
+    const std::vector<cv::Point> stretch = outlineStretch(outline, first, 500);
+    const CropTransform t = cropTransformFor(stretch, 60);
+    const cv::Point2d a = t.cropPoint(stretch.front()), b = t.cropPoint(stretch.back());
+    EXPECT_NEAR(a.x, 0.0, 1e-9);
+    EXPECT_GT(b.x, 0.8 * cv::norm(stretch.back() - stretch.front()));
+    // The ellipse's centre (inside the leaf) lies above the stretch, every point at least 60 rows down.
+    EXPECT_LT(t.cropPoint({720.0, 320.0}).y, std::min(a.y, b.y));
+    for (const cv::Point& p : stretch) EXPECT_GE(t.cropPoint(p).y, 60.0 - 1e-9);
+  }
+}
+
+TEST(WindowGeometry, WindowsCoverTheStretchBetweenTwoPointsTwiceOver) {
+  const ClosedOutline outline = ellipseOutline({900, 400});
+  const int from = 100, to = 2600;
+  const std::vector<OutlineWindow> windows = layWindows(outline, from, to, 800.0, 2);
+  ASSERT_GE(windows.size(), 3u);
+  EXPECT_EQ(windows.front().first, from);
+  EXPECT_EQ(windows.back().last(outline), to);
+  for (std::size_t k = 0; k < windows.size(); ++k) {
+    const double length = outline.forwardDistance(windows[k].first, windows[k].last(outline));
+    EXPECT_NEAR(length, 800.0, 3.0);
+    if (k > 0) {
+      EXPECT_LE(outline.forwardDistance(windows[k - 1].first, windows[k].first), 400.0 + 2.0);
+    }
+  }
+}
+
+// The generated leaf's own plan: its ends, and where its windows lie around them.
+class LeafWindows : public ::testing::TestWithParam<double> {};
+
+TEST_P(LeafWindows, NoWindowWrapsRoundTheApexOrTheBase) {
+  leafgen::WholeLeafSpec design;
+  design.apexSharpness = GetParam();
+  design.turnDegrees = 5.0;
+  const leafgen::GeneratedWholeLeaf drawn = leafgen::generateWholeLeaf(design);
+  const ScanPlan plan = planWholeLeafScan(drawn.image, std::nullopt, 1.0);
+  ASSERT_EQ(plan.leaves.size(), 1u);
+  const LeafPlan& leaf = plan.leaves[0];
+  const cv::Point2d apex = leaf.leaf.toScan(leaf.outline.points[leaf.ends.apex]);
+  EXPECT_LT(cv::norm(apex - drawn.apex), 10.0);
+  EXPECT_TRUE(leaf.ends.petiole);
+  EXPECT_LT(cv::norm(leaf.leaf.toScan(leaf.outline.points[leaf.ends.base]) - drawn.base), 0.1 * design.bladeLength);
+
+  const bool pointed = angleAtPoint(leaf.outline, leaf.ends.apex, leaf.windowLength / 2) < 70.0;
+  EXPECT_EQ(pointed, design.apexSharpness > 1.5);
+  int windowsCentredOnApex = 0;
+  for (const OutlineWindow& w : leaf.windows) {
+    const double start = leaf.position(w.first);
+    const double end = start + leaf.outline.forwardDistance(w.first, w.last(leaf.outline));
+    EXPECT_LE(end, leaf.bladeLength() + 1e-6);  // never onto the petiole
+    const double apexAt = leaf.position(leaf.ends.apex);
+    if (pointed) {
+      EXPECT_FALSE(start < apexAt && apexAt < end) << start << ".." << end;
+    }
+    if (std::abs((start + end) / 2 - apexAt) < 3.0) ++windowsCentredOnApex;
+  }
+  EXPECT_EQ(windowsCentredOnApex, pointed ? 0 : 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(Apices, LeafWindows, ::testing::Values(1.0, 2.4));
+
+TEST(WindowGeometry, CropOfAStretchThatTurnsBackIsRejected) {
+  WorkingLeaf oval;
+  oval.mask = cv::Mat::zeros(480, 880, CV_8UC1);
+  cv::ellipse(oval.mask, {440, 240}, {400, 200}, 0, 0, 360, cv::Scalar(255), cv::FILLED);
+  oval.picture = cv::Mat(oval.mask.size(), CV_8UC3, cv::Scalar(200, 200, 200));
+  const ClosedOutline outline = outerOutline(oval.mask);
+  const WindowCrop round = cutWindowCrop(oval, outlineStretch(outline, 0, outline.size() * 3 / 4));
+  EXPECT_EQ(round.rejection, "outline turns back");
+  EXPECT_TRUE(round.picture.empty());
+  EXPECT_EQ(cutWindowCrop(oval, outlineStretch(outline, 0, outline.size() / 5)).rejection, "");
+}
+
+TEST(WindowGeometry, CropOfAPlannedWindowIsWhatTheAnalysisTakes) {
+  leafgen::WholeLeafSpec design;
+  const leafgen::GeneratedWholeLeaf drawn = leafgen::generateWholeLeaf(design);
+  const ScanPlan plan = planWholeLeafScan(drawn.image, std::nullopt, 1.0);
+  ASSERT_EQ(plan.leaves.size(), 1u);
+  const LeafPlan& leaf = plan.leaves[0];
+  // A window of the plan gives a crop the analysis takes: leaf across the top, dark ground below.
+  const OutlineWindow& w = leaf.windows.front();
+  const WindowCrop crop = cutWindowCrop(leaf.leaf, outlineStretch(leaf.outline, w.first, w.count));
+  ASSERT_TRUE(crop.rejection.empty());
+  cv::Mat gray;
+  cv::cvtColor(crop.picture, gray, cv::COLOR_BGR2GRAY);
+  EXPECT_EQ(cv::countNonZero(gray.row(10) > 60), gray.cols);
+  EXPECT_EQ(cv::countNonZero(gray.row(gray.rows - 1) > 60), 0);
+}
+
+}  // namespace
+}  // namespace leafmargin
