@@ -78,8 +78,8 @@ std::string windowFolderName(int leaf, int window) {
 }
 
 // The crop of one window analysed as a picture of its own; its teeth placed on the leaf.
-WindowResult analyseWindow(const LeafPlan& leaf, int windowIndex, const std::string& keepFolder,
-                           MemoryBudget& budget) {
+WindowResult analyseWindow(const LeafPlan& leaf, int windowIndex, const SegmentationSettings& settings,
+                           const std::string& keepFolder, MemoryBudget& budget) {
   WindowResult result;
   const OutlineWindow& window = leaf.windows[windowIndex];
   const WindowCrop crop = cutWindowCrop(leaf.leaf, outlineStretch(leaf.outline, window.first, window.count));
@@ -103,7 +103,7 @@ WindowResult analyseWindow(const LeafPlan& leaf, int windowIndex, const std::str
   // afresh, so that a window gives what a run of the program on its crop gives, whatever thread
   // it runs on and whatever ran there before.
   cv::theRNG() = cv::RNG();
-  const PictureAnalysis analysis = analysePicture(crop.picture, SegmentationSettings{}, out);
+  const PictureAnalysis analysis = analysePicture(crop.picture, settings, out);
   budget.release(bytes);
   if (!keepFolder.empty()) std::ofstream(joinPath(keepFolder, "trace.txt")) << trace.str();
 
@@ -168,7 +168,7 @@ std::vector<std::vector<WindowResult>> analyseAllWindows(const ScanPlan& plan,
                                    ? ""
                                    : joinPath(settings.keepCropsDir, windowFolderName(job.leaf + 1, job.window + 1));
       WindowResult& result = results[job.leaf][job.window];
-      result = analyseWindow(plan.leaves[job.leaf], job.window, keep, budget);
+      result = analyseWindow(plan.leaves[job.leaf], job.window, settings.crops, keep, budget);
       std::lock_guard<std::mutex> lock(progressMutex);
       progress << kProgram << ": window " << ++done << " of " << jobs.size() << " (leaf "
                << job.leaf + 1 << ", window " << job.window + 1 << "): "
@@ -276,6 +276,8 @@ int runWholeLeaf(const Options& options, std::ostream& out, std::ostream& messag
       resolveMmPerPixel(options, storedResolutionDpi(file.data(), file.size()), messages) / kMmPerPixel;
   warnIfTruncated(options, file, messages);
   if (options.leafGiven) settings.leafIsBright = options.segmentation.leaf == LeafPolarity::Bright;
+  settings.crops = options.segmentation;
+  settings.crops.leaf = LeafPolarity::Bright;
   settings.keepCropsDir = options.keepCropsDir;
   const double workingPixels = static_cast<double>(scan.total()) * settings.scale * settings.scale;
   const std::optional<std::uint64_t> available = availableMemoryBytes();

@@ -21,6 +21,7 @@ namespace leafmargin {
 struct WholeLeafSettings {
   double scale = 1.0;                // working pixels per scan pixel: 1200 / the scan's dpi
   std::optional<bool> leafIsBright;  // the leaves' Otsu class, when the user named it
+  SegmentationSettings crops;        // the analysis of each crop (whose leaf is the bright class)
   std::string keepCropsDir;          // empty: the crops are not kept
   unsigned threads = 0;              // 0: one per core
 };

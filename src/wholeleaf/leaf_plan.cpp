@@ -12,13 +12,29 @@ constexpr double kPixelsPerMm = kWorkingDpi / 25.4;
 constexpr double kMinLeafArea = 200000.0;        // working pixels; a crop's leaf needs 100000
 constexpr double kWidestLineMm = 0.3;            // lines that do not join a leaf to the border
 constexpr double kWidestStalkMm = 3.0;           // a petiole is narrower than this
-constexpr double kBluntApexDegrees = 70.0;       // an apex this open gets a window of its own
+constexpr double kBluntApexDegrees = 70.0;       // an apex at least this open may get a window
 constexpr int kWindowsOverEachPoint = 3;
 constexpr double kWindowInTeeth = 8.0;           // window length: this many tooth spacings
 constexpr double kWindowExtra = 300.0;           // ... plus this (the ends the analysis drops)
 constexpr double kShortestWindow = 800.0;
 constexpr double kLongestWindow = 3000.0;
 constexpr double kWindowWithoutTeeth = 1200.0;
+
+// A window may be centred on the apex only where the apex is blunt enough for a crop and is
+// itself a tooth among teeth, as the margin analysis sees the stretch of that window; elsewhere
+// the window would measure the apex as one big tooth.
+bool apexIsAToothAmongTeeth(const LeafPlan& leaf) {
+  const ClosedOutline& outline = leaf.outline;
+  const double half = leaf.windowLength / 2;
+  const double apexAt = leaf.position(leaf.ends.apex);
+  if (leaf.toothSpacing <= 0.0 || apexAt < half || leaf.bladeLength() - apexAt < half ||
+      angleAtPoint(outline, leaf.ends.apex, half) < kBluntApexDegrees)
+    return false;
+  const int first = outline.advance(leaf.ends.apex, outline.length - half);
+  const int last = outline.advance(leaf.ends.apex, half);
+  const std::vector<double> tips = toothTipPositions(outline, first, last, leaf.leaf.mask.size());
+  return isToothAmongTeeth(tips, outline.forwardDistance(first, leaf.ends.apex), leaf.toothSpacing);
+}
 
 }  // namespace
 
@@ -61,11 +77,13 @@ ScanPlan planWholeLeafScan(const cv::Mat& scan, std::optional<bool> leafIsBright
     if (leaf.outline.size() < 3) continue;
     leaf.ends = findLeafEnds(leaf.leaf.mask, leaf.outline,
                              static_cast<int>(std::lround(kWidestStalkMm * kPixelsPerMm)));
-    leaf.toothSpacing =
-        typicalToothSpacing(leaf.outline, leaf.ends.base, leaf.ends.bladeEnd, leaf.leaf.mask.size());
+    const std::vector<double> tips =
+        toothTipPositions(leaf.outline, leaf.ends.base, leaf.ends.bladeEnd, leaf.leaf.mask.size());
+    leaf.toothSpacing = typicalToothSpacing(tips);
     leaf.windowLength = windowLengthFor(leaf.toothSpacing);
+    leaf.windowOnApex = apexIsAToothAmongTeeth(leaf);
     leaf.windows = layLeafWindows(leaf.outline, leaf.ends, leaf.windowLength, kWindowsOverEachPoint,
-                                  kBluntApexDegrees);
+                                  leaf.windowOnApex);
     plan.leaves.push_back(std::move(leaf));
   }
   return plan;

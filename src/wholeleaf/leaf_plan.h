@@ -21,6 +21,7 @@ struct LeafPlan {
   LeafEnds ends;
   double toothSpacing = 0.0;  // median outline length between tips; 0 when too few were seen
   double windowLength = 0.0;
+  bool windowOnApex = false;  // the apex is a blunt tooth among teeth: a window is centred on it
   std::vector<OutlineWindow> windows;
 
   // Length along the outline from the base to outline point i, working pixels.

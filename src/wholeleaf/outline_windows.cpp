@@ -33,15 +33,15 @@ std::vector<OutlineWindow> layWindows(const ClosedOutline& outline, int from, in
 }
 
 std::vector<OutlineWindow> layLeafWindows(const ClosedOutline& outline, const LeafEnds& ends,
-                                          double length, int cover, double apexAngle) {
-  if (angleAtPoint(outline, ends.apex, length / 2) < apexAngle) {
+                                          double length, int cover, bool windowOnApex) {
+  if (!windowOnApex) {
     std::vector<OutlineWindow> windows = layWindows(outline, ends.base, ends.apex, length, cover);
     const std::vector<OutlineWindow> second = layWindows(outline, ends.apex, ends.bladeEnd, length, cover);
     windows.insert(windows.end(), second.begin(), second.end());
     return windows;
   }
-  // A blunt apex: one window centred on it and the others stepped from it both ways, the first
-  // starting at the base and the last ending at the end of the blade.
+  // One window centred on the apex and the others stepped from it both ways, the first starting
+  // at the base and the last ending at the end of the blade.
   const double blade = ends.base == ends.bladeEnd ? outline.length
                                                   : outline.forwardDistance(ends.base, ends.bladeEnd);
   if (blade <= length) return layWindows(outline, ends.base, ends.bladeEnd, length, cover);
@@ -63,24 +63,38 @@ std::vector<OutlineWindow> layLeafWindows(const ClosedOutline& outline, const Le
   return windows;
 }
 
-double typicalToothSpacing(const ClosedOutline& outline, int from, int to, cv::Size size) {
-  if (outline.size() < 2) return 0.0;
+std::vector<double> toothTipPositions(const ClosedOutline& outline, int from, int to, cv::Size size) {
+  if (outline.size() < 2) return {};
   const int count = from == to ? outline.size() : outline.wrap(to - from) + 1;
   std::vector<cv::Point> leafOutline, smoothOutline;
-  if (!sampleOutline(outlineStretch(outline, from, count), size, leafOutline, smoothOutline))
-    return 0.0;
+  if (!sampleOutline(outlineStretch(outline, from, count), size, leafOutline, smoothOutline)) return {};
   std::ostringstream quiet;
   const RunOutput out{quiet, "", false};
-  const std::vector<int> tips = analyseMargin(leafOutline, smoothOutline, cv::Mat(), out).dents;
-  if (tips.size() < 3) return 0.0;
-  // Positions in the resampled chain count pixels steps; lengths along it follow the points.
+  cv::Mat noDrawing;
+  const std::vector<int> tips = analyseMargin(leafOutline, smoothOutline, noDrawing, out).dents;
   std::vector<double> arc(leafOutline.size(), 0.0);
   for (std::size_t i = 1; i < leafOutline.size(); ++i)
     arc[i] = arc[i - 1] + cv::norm(leafOutline[i] - leafOutline[i - 1]);
+  std::vector<double> positions;
+  for (int tip : tips) positions.push_back(arc[tip]);
+  return positions;
+}
+
+double typicalToothSpacing(const std::vector<double>& tips) {
+  if (tips.size() < 3) return 0.0;
   std::vector<double> gaps;
-  for (std::size_t k = 1; k < tips.size(); ++k) gaps.push_back(arc[tips[k]] - arc[tips[k - 1]]);
+  for (std::size_t k = 1; k < tips.size(); ++k) gaps.push_back(tips[k] - tips[k - 1]);
   std::nth_element(gaps.begin(), gaps.begin() + gaps.size() / 2, gaps.end());
   return gaps[gaps.size() / 2];
+}
+
+bool isToothAmongTeeth(const std::vector<double>& tips, double position, double spacing) {
+  auto anyWithin = [&](double from, double to) {
+    return std::any_of(tips.begin(), tips.end(), [&](double t) { return from <= t && t <= to; });
+  };
+  return spacing > 0.0 && anyWithin(position - spacing / 2, position + spacing / 2) &&
+         anyWithin(position - 2 * spacing, position - spacing / 2) &&
+         anyWithin(position + spacing / 2, position + 2 * spacing);
 }
 
 double largestTurnFromChord(const std::vector<cv::Point>& stretch, int halfSpan) {

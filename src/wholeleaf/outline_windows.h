@@ -24,17 +24,23 @@ struct OutlineWindow {
 std::vector<OutlineWindow> layWindows(const ClosedOutline& outline, int from, int to,
                                       double length, int cover);
 
-// The windows of one leaf, in order along the outline from the base, none wrapping round the
-// base (the petiole is left out). A pointed apex (the outline half a window before and after it
-// meets at less than apexAngle degrees) ends windows on both sides of it; across a blunt one,
-// one window is centred on the apex and the others are stepped from it both ways.
+// The windows of one leaf, in order along the outline from the base, none running onto the
+// petiole. Without a window on the apex, windows end at the apex on both sides of it; with one,
+// a window is centred on the apex and the others are stepped from it both ways.
 std::vector<OutlineWindow> layLeafWindows(const ClosedOutline& outline, const LeafEnds& ends,
-                                          double length, int cover, double apexAngle);
+                                          double length, int cover, bool windowOnApex);
 
-// The median length along the outline between successive tooth tips that the margin analysis
-// finds on the forward stretch from index from to index to (the whole loop when equal); 0 when it
-// finds fewer than three tips. size: the picture the outline lies in.
-double typicalToothSpacing(const ClosedOutline& outline, int from, int to, cv::Size size);
+// Where the margin analysis, run on the forward stretch from index from to index to (the whole
+// loop when equal) as on one crop, finds tooth tips: lengths along the outline from `from`,
+// ascending. size: the picture the outline lies in.
+std::vector<double> toothTipPositions(const ClosedOutline& outline, int from, int to, cv::Size size);
+
+// The median gap between successive tips; 0 for fewer than three tips.
+double typicalToothSpacing(const std::vector<double>& tips);
+
+// True when a tip lies within half a spacing of position and another on each side of it within
+// two spacings: the point is a tooth of a toothed margin.
+bool isToothAmongTeeth(const std::vector<double>& tips, double position, double spacing);
 
 // The largest angle, in degrees, between the stretch's chord (first to last point) and its
 // course, the course at each point being the direction from the point halfSpan before it to

@@ -69,39 +69,43 @@ TEST(WindowGeometry, WindowsCoverTheStretchBetweenTwoPointsTwiceOver) {
   }
 }
 
-// The generated leaf's own plan: its ends, and where its windows lie around them.
-class LeafWindows : public ::testing::TestWithParam<double> {};
-
-TEST_P(LeafWindows, NoWindowWrapsRoundTheApexOrTheBase) {
+TEST(WindowGeometry, NoWindowWrapsRoundTheApexOrRunsOntoThePetiole) {
   leafgen::WholeLeafSpec design;
-  design.apexSharpness = GetParam();
   design.turnDegrees = 5.0;
   const leafgen::GeneratedWholeLeaf drawn = leafgen::generateWholeLeaf(design);
   const ScanPlan plan = planWholeLeafScan(drawn.image, std::nullopt, 1.0);
   ASSERT_EQ(plan.leaves.size(), 1u);
   const LeafPlan& leaf = plan.leaves[0];
-  const cv::Point2d apex = leaf.leaf.toScan(leaf.outline.points[leaf.ends.apex]);
-  EXPECT_LT(cv::norm(apex - drawn.apex), 10.0);
+  EXPECT_LT(cv::norm(leaf.leaf.toScan(leaf.outline.points[leaf.ends.apex]) - drawn.apex), 10.0);
   EXPECT_TRUE(leaf.ends.petiole);
   EXPECT_LT(cv::norm(leaf.leaf.toScan(leaf.outline.points[leaf.ends.base]) - drawn.base), 0.1 * design.bladeLength);
+  EXPECT_FALSE(leaf.windowOnApex);  // the drawn apex is no tooth
 
-  const bool pointed = angleAtPoint(leaf.outline, leaf.ends.apex, leaf.windowLength / 2) < 70.0;
-  EXPECT_EQ(pointed, design.apexSharpness > 1.5);
-  int windowsCentredOnApex = 0;
-  for (const OutlineWindow& w : leaf.windows) {
-    const double start = leaf.position(w.first);
-    const double end = start + leaf.outline.forwardDistance(w.first, w.last(leaf.outline));
-    EXPECT_LE(end, leaf.bladeLength() + 1e-6);  // never onto the petiole
-    const double apexAt = leaf.position(leaf.ends.apex);
-    if (pointed) {
-      EXPECT_FALSE(start < apexAt && apexAt < end) << start << ".." << end;
+  const double apexAt = leaf.position(leaf.ends.apex);
+  for (bool onApex : {false, true}) {
+    int centredOnApex = 0;
+    for (const OutlineWindow& w : layLeafWindows(leaf.outline, leaf.ends, leaf.windowLength, 3, onApex)) {
+      const double start = leaf.position(w.first);
+      const double end = start + leaf.outline.forwardDistance(w.first, w.last(leaf.outline));
+      EXPECT_LE(end, leaf.bladeLength() + 1e-6);
+      if (!onApex) {
+        EXPECT_FALSE(start < apexAt && apexAt < end) << start << ".." << end;
+      }
+      centredOnApex += std::abs((start + end) / 2 - apexAt) < 3.0;
     }
-    if (std::abs((start + end) / 2 - apexAt) < 3.0) ++windowsCentredOnApex;
+    EXPECT_EQ(centredOnApex, onApex ? 1 : 0);
   }
-  EXPECT_EQ(windowsCentredOnApex, pointed ? 0 : 1);
 }
 
-INSTANTIATE_TEST_SUITE_P(Apices, LeafWindows, ::testing::Values(1.0, 2.4));
+TEST(WindowGeometry, AnApexIsAToothAmongTeethWithTipsOnBothSides) {
+  const std::vector<double> tips{100, 200, 300, 600};
+  struct Case { double position; bool tooth; };
+  for (const Case c : {Case{200, true}, Case{230, true}, Case{300, false}, Case{450, false}, Case{100, false}})
+    EXPECT_EQ(isToothAmongTeeth(tips, c.position, 100.0), c.tooth) << c.position;
+  EXPECT_FALSE(isToothAmongTeeth(tips, 200, 0.0));
+  EXPECT_EQ(typicalToothSpacing({10, 100, 250, 340}), 90.0);
+  EXPECT_EQ(typicalToothSpacing({10, 100}), 0.0);
+}
 
 TEST(WindowGeometry, CropOfAStretchThatTurnsBackIsRejected) {
   WorkingLeaf oval;

@@ -1,0 +1,146 @@
+// The whole-leaf mode as a user runs it: generated whole leaves at 1200 dpi on both grounds,
+// turned by a few degrees, measured against their drawn teeth; what a run writes and prints;
+// a run that finds nothing to measure writes nothing.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <fstream>
+#include <opencv2/imgcodecs.hpp>
+#include <opencv2/imgproc.hpp>
+#include <sstream>
+
+#include "leafgen/whole_leaf.h"
+#include "support/run_program.h"
+
+namespace leafmargin {
+namespace {
+
+using testing::ScratchDir;
+using testing::shellQuote;
+
+constexpr double kMmPerPixel = 25.4 / 1200;
+
+struct Outcome {
+  int status = -1;
+  std::string out, err;
+};
+
+Outcome runWholeLeaf(const std::filesystem::path& dir, const std::vector<std::string>& args) {
+  std::string command = "cd " + shellQuote(dir.string()) + " && " + shellQuote(LEAFMARGIN_BINARY);
+  for (const std::string& a : args) command += " " + shellQuote(a);
+  command += " > out.txt 2> err.txt";
+  const int raw = std::system(command.c_str());
+  auto read = [&](const char* name) {
+    std::ifstream in(dir / name);
+    std::stringstream text;
+    text << in.rdbuf();
+    std::filesystem::remove(dir / name);
+    return text.str();
+  };
+  return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, read("out.txt"), read("err.txt")};
+}
+
+// The rows of a table without quoted fields, header first.
+std::vector<std::vector<std::string>> readTable(const std::filesystem::path& path) {
+  std::vector<std::vector<std::string>> rows;
+  std::ifstream in(path);
+  for (std::string line; std::getline(in, line);) {
+    std::vector<std::string> fields;
+    std::stringstream cells(line);
+    for (std::string cell; std::getline(cells, cell, ',');) fields.push_back(cell);
+    rows.push_back(fields);
+  }
+  return rows;
+}
+
+struct Ground {
+  bool dark;
+  double turn;
+  double ovate;
+};
+
+class WholeLeafGenerated : public ::testing::TestWithParam<Ground> {};
+
+TEST_P(WholeLeafGenerated, FindsTheDrawnTeethOnceEach) {
+  leafgen::WholeLeafSpec design;
+  design.darkGround = GetParam().dark;
+  design.turnDegrees = GetParam().turn;
+  design.ovate = GetParam().ovate;
+  design.teethPerSide = 13;
+  const leafgen::GeneratedWholeLeaf leaf = leafgen::generateWholeLeaf(design);
+  ScratchDir dir("wholeleaf");
+  cv::imwrite((dir.path() / "leaf.png").string(), leaf.image);
+  const Outcome run = runWholeLeaf(dir.path(), {"--whole-leaf", "-o", "out", "leaf.png"});
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_NE(run.out.find("leaves: 1\n"), std::string::npos) << run.out;
+
+  const auto table = readTable(dir.path() / "out" / "whole_leaf_teeth.csv");
+  ASSERT_GE(table.size(), 2u);
+  ASSERT_EQ(table[0][2], "tip_x");
+  ASSERT_EQ(table[0][6], "tooth_height_mm");
+  std::vector<cv::Point2d> tips;
+  for (std::size_t r = 1; r < table.size(); ++r) tips.emplace_back(std::stod(table[r][2]), std::stod(table[r][3]));
+  auto near = [&](cv::Point2d p) {
+    std::vector<std::size_t> rows;
+    for (std::size_t k = 0; k < tips.size(); ++k)
+      if (cv::norm(tips[k] - p) <= 12.0) rows.push_back(k + 1);
+    return rows;
+  };
+  int matched = 0;
+  std::vector<double> widthRatios, heightRatios;
+  for (std::size_t t = 0; t < leaf.teeth.size(); ++t) {
+    const auto rows = near(leaf.teeth[t].tip);
+    // The tooth next to the untoothed stretch at the apex or at the base is the last one of its
+    // windows, which the analysis always leaves out; every other tooth is found, once.
+    const std::size_t onSide = t % design.teethPerSide;
+    const bool besideAnEnd = onSide == 0 || onSide + 1 == static_cast<std::size_t>(design.teethPerSide);
+    if (!besideAnEnd) {
+      EXPECT_EQ(rows.size(), 1u) << "drawn tooth " << t << " at " << leaf.teeth[t].tip;
+    }
+    EXPECT_LE(rows.size(), 1u);
+    if (rows.empty()) continue;
+    ++matched;
+    widthRatios.push_back(std::stod(table[rows[0]][5]) / (leaf.teeth[t].width() * kMmPerPixel));
+    heightRatios.push_back(std::stod(table[rows[0]][6]) / (leaf.teeth[t].height() * kMmPerPixel));
+  }
+  EXPECT_GE(matched, 0.8 * leaf.teeth.size());
+  int onATip = 0;
+  for (const cv::Point2d& tip : tips)
+    onATip += std::any_of(leaf.teeth.begin(), leaf.teeth.end(),
+                          [&](const leafgen::DrawnTooth& d) { return cv::norm(d.tip - tip) <= 12.0; });
+  EXPECT_GE(onATip, 0.9 * tips.size());
+  ASSERT_FALSE(widthRatios.empty());
+  std::nth_element(widthRatios.begin(), widthRatios.begin() + widthRatios.size() / 2, widthRatios.end());
+  std::nth_element(heightRatios.begin(), heightRatios.begin() + heightRatios.size() / 2, heightRatios.end());
+  EXPECT_NEAR(widthRatios[widthRatios.size() / 2], 1.0, 0.05);
+  EXPECT_NEAR(heightRatios[heightRatios.size() / 2], 1.0, 0.10);
+
+  // The windows table accounts for every window; the picture is there.
+  const auto windows = readTable(dir.path() / "out" / "whole_leaf_windows.csv");
+  EXPECT_EQ(windows[0][8], "status");
+  EXPECT_NE(run.out.find("windows: " + std::to_string(windows.size() - 1) + " measured, 0 rejected"),
+            std::string::npos) << run.out;
+  EXPECT_FALSE(cv::imread((dir.path() / "out" / "whole_leaf.png").string()).empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(BothGrounds, WholeLeafGenerated,
+                         ::testing::Values(Ground{true, 3.0, 0.0}, Ground{false, -4.0, 0.6}));
+
+TEST(WholeLeafRun, NothingToMeasureIsAFailureThatWritesNothing) {
+  ScratchDir dir("wholeleaf-none");
+  // A leaf cut by the picture's border is not a whole leaf.
+  cv::Mat picture(600, 1000, CV_8UC3, cv::Scalar(240, 240, 240));
+  cv::ellipse(picture, {150, 300}, {500, 250}, 0, 0, 360, cv::Scalar(40, 120, 50), cv::FILLED);
+  cv::imwrite((dir.path() / "cut.png").string(), picture);
+  const Outcome run = runWholeLeaf(dir.path(), {"--whole-leaf", "-o", "out", "--keep-crops", "crops", "cut.png"});
+  EXPECT_EQ(run.status, 1);
+  EXPECT_NE(run.err.find("no whole leaf in cut.png"), std::string::npos) << run.err;
+  EXPECT_NE(run.err.find("touch the picture's border"), std::string::npos) << run.err;
+  EXPECT_EQ(run.out, "");
+  EXPECT_TRUE(std::filesystem::is_empty(dir.path() / "out"));
+
+  EXPECT_EQ(runWholeLeaf(dir.path(), {"--keep-crops", "crops", "cut.png"}).status, 64);
+}
+
+}  // namespace
+}  // namespace leafmargin
