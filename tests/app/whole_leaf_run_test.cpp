@@ -59,9 +59,10 @@ struct Ground {
   double ovate;
 };
 
-class WholeLeafGenerated : public ::testing::TestWithParam<Ground> {};
+// A run takes a few seconds of GrabCut per leaf: the suite carries the label slow.
+class WholeLeafGeneratedSlow : public ::testing::TestWithParam<Ground> {};
 
-TEST_P(WholeLeafGenerated, FindsTheDrawnTeethOnceEach) {
+TEST_P(WholeLeafGeneratedSlow, FindsTheDrawnTeethOnceEach) {
   leafgen::WholeLeafSpec design;
   design.darkGround = GetParam().dark;
   design.turnDegrees = GetParam().turn;
@@ -123,8 +124,9 @@ TEST_P(WholeLeafGenerated, FindsTheDrawnTeethOnceEach) {
   EXPECT_FALSE(cv::imread((dir.path() / "out" / "whole_leaf.png").string()).empty());
 }
 
-INSTANTIATE_TEST_SUITE_P(BothGrounds, WholeLeafGenerated,
-                         ::testing::Values(Ground{true, 3.0, 0.0}, Ground{false, -4.0, 0.6}));
+INSTANTIATE_TEST_SUITE_P(BothGrounds, WholeLeafGeneratedSlow,
+                         ::testing::Values(Ground{true, 3.0, 0.0}, Ground{false, -4.0, 0.6}),
+                         [](const auto& info) { return info.param.dark ? "DarkGround" : "WhitePaper"; });
 
 TEST(WholeLeafRun, NothingToMeasureIsAFailureThatWritesNothing) {
   ScratchDir dir("wholeleaf-none");
