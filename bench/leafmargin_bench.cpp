@@ -1,9 +1,11 @@
-// leafmargin-bench: runs the whole analysis in-process on one picture and prints the wall time
-// of every stage and image write, the peak resident memory against that of GrabCut alone
-// (measured first in a child process), and the share of everything but GrabCut.
+// leafmargin-bench: on each picture, in one run and each in a child process of its own, times
+// cv::grabCut alone, the program's own GrabCut alone and the whole program (own GrabCut), with
+// the peak resident memory of each; prints the stage laps of the whole run and a markdown table
+// of the ratios, with their median over the pictures.
 //
-// Usage: leafmargin-bench PICTURE [--out DIR]
-//        leafmargin-bench --generate WIDTHxHEIGHT --teeth N [--out DIR] [--save FILE]
+// Usage: leafmargin-bench [--threads N] [--out DIR] PICTURE...
+//        leafmargin-bench --generate WIDTHxHEIGHT --teeth N [--noise SIGMA] [--threads N]
+//                         [--out DIR] [--save FILE]
 //        leafmargin-bench --analysis-input FILE   (bytes of fuzz/analysis_fuzzer, e.g. a file of
 //                                                  fuzz/slow: margin analysis and measurement only)
 //        leafmargin-bench --literal-ratios [--all-teeth]   (fast paths against the literal
@@ -12,6 +14,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
@@ -21,59 +24,91 @@
 #include <opencv2/imgcodecs.hpp>
 #include <sstream>
 #include <string>
+#include <vector>
 
+#include "app/options.h"
 #include "app/pipeline.h"
 #include "fuzz_cases.h"
 #include "leafgen/leaf_generator.h"
 #include "literal_ratios.h"
 #include "support/read_file.h"
+#include "segmentation/parallel_blocks.h"
 #include "segmentation/segment_leaf.h"
 
 namespace {
 
-long peakResidentKiB() {
-  rusage usage{};
-  getrusage(RUSAGE_SELF, &usage);
-  return usage.ru_maxrss;
-}
+struct Measure {
+  double seconds = -1;  // of the measured part only
+  long peakKiB = -1;    // of the whole child process
+  int status = -1;
+};
 
-// Peak memory of reading the picture and running GrabCut on it, in a child process.
-long grabCutAlonePeakKiB(const std::string& path) {
+// Runs work() in a child process; work returns the seconds it measured, or a negative number.
+template <class Work>
+Measure inChild(Work work) {
+  std::cout.flush();
   int fds[2];
-  if (pipe(fds) != 0) return -1;
+  if (pipe(fds) != 0) return {};
   const pid_t child = fork();
   if (child == 0) {
     close(fds[0]);
-    const cv::Mat source = leafmargin::readLeafPicture(path);
-    long peak = -1;
-    if (!source.empty()) {
-      cv::Mat labels = leafmargin::seedGrabCutLabels(leafmargin::otsuMask(leafmargin::toGray(source)));
-      if (leafmargin::grabCutCanRun(labels)) leafmargin::runGrabCut(source, labels);
-      peak = peakResidentKiB();
-    }
-    if (write(fds[1], &peak, sizeof peak) != static_cast<ssize_t>(sizeof peak)) _exit(1);
+    Measure m;
+    m.seconds = work();
+    std::cout.flush();
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    m.peakKiB = usage.ru_maxrss;
+    m.status = 0;
+    if (write(fds[1], &m, sizeof m) != static_cast<ssize_t>(sizeof m)) _exit(1);
     _exit(0);
   }
   close(fds[1]);
-  long peak = -1;
-  if (read(fds[0], &peak, sizeof peak) != static_cast<ssize_t>(sizeof peak)) peak = -1;
+  Measure m;
+  if (read(fds[0], &m, sizeof m) != static_cast<ssize_t>(sizeof m)) m = {};
   close(fds[0]);
   waitpid(child, nullptr, 0);
-  return peak;
+  return m;
 }
 
-int usage() {
-  std::cerr << "usage: leafmargin-bench PICTURE [--out DIR]\n"
-               "       leafmargin-bench --generate WIDTHxHEIGHT --teeth N [--out DIR] [--save FILE]\n"
-               "       leafmargin-bench --analysis-input FILE\n"
-               "       leafmargin-bench --literal-ratios [--all-teeth]\n";
-  return 2;
+double secondsSince(std::chrono::steady_clock::time_point start) {
+  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
 
 void printLaps(const leafmargin::Stopwatch& stopwatch) {
   for (const auto& [name, seconds] : stopwatch.laps)
-    std::cout << "  " << std::left << std::setw(44) << name << std::right << std::setw(10)
+    std::cout << "    " << std::left << std::setw(44) << name << std::right << std::setw(10)
               << seconds << " s\n";
+}
+
+// Reads the picture and seeds the labels as the program does, then times GrabCut alone.
+Measure grabCutAlone(const std::string& path, const leafmargin::GrabCutSettings& settings) {
+  return inChild([&]() -> double {
+    const cv::Mat source = leafmargin::readLeafPicture(path);
+    if (source.empty()) return -1;
+    cv::Mat labels = leafmargin::seedGrabCutLabels(leafmargin::otsuMask(leafmargin::toGray(source)));
+    if (!leafmargin::grabCutCanRun(labels)) return -1;
+    const auto start = std::chrono::steady_clock::now();
+    leafmargin::runGrabCut(source, labels, settings);
+    return secondsSince(start);
+  });
+}
+
+Measure wholeProgram(const std::string& path, const std::string& outDir, int threads) {
+  return inChild([&]() -> double {
+    std::ofstream trace(std::filesystem::path(outDir) / "trace.txt");
+    leafmargin::Stopwatch stopwatch;
+    const leafmargin::RunOutput out{trace, outDir, true, &stopwatch};
+    leafmargin::Options options;
+    options.picture = path;
+    options.outputDir = outDir;
+    options.segmentation.grabCut.threads = threads;
+    const auto start = std::chrono::steady_clock::now();
+    const int status = leafmargin::runPipeline(options, out, std::cerr);
+    const double total = secondsSince(start);
+    std::cout << std::fixed << std::setprecision(4) << "  whole run: status " << status << "\n";
+    printLaps(stopwatch);
+    return total;
+  });
 }
 
 // Margin analysis and tooth measurement of an outline made from fuzzer bytes, images off.
@@ -102,22 +137,41 @@ int benchAnalysisInput(const std::string& path) {
   return 0;
 }
 
+double median(std::vector<double> values) {
+  std::sort(values.begin(), values.end());
+  const std::size_t n = values.size();
+  return n == 0 ? 0.0 : n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
+}
+
+int usage() {
+  std::cerr << "usage: leafmargin-bench [--threads N] [--out DIR] PICTURE...\n"
+               "       leafmargin-bench --generate WIDTHxHEIGHT --teeth N [--noise SIGMA] "
+               "[--threads N] [--out DIR] [--save FILE]\n"
+               "       leafmargin-bench --analysis-input FILE\n"
+               "       leafmargin-bench --literal-ratios [--all-teeth]\n";
+  return 2;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-  std::string picture, outDir = "bench-output", savePath, generate;
-  int teeth = 30;
+  std::vector<std::string> pictures;
+  std::string outDir = "bench-output", savePath, generate;
+  int teeth = 30, threads = leafmargin::availableCores();
+  double noise = 4.0;
   for (int i = 1; i < argc; ++i) {
     const std::string a = argv[i];
     auto value = [&]() -> std::string { return i + 1 < argc ? argv[++i] : ""; };
     if (a == "--out") outDir = value();
     else if (a == "--generate") generate = value();
     else if (a == "--teeth") teeth = std::stoi(value());
+    else if (a == "--noise") noise = std::stod(value());
+    else if (a == "--threads") threads = std::stoi(value());
     else if (a == "--save") savePath = value();
     else if (a == "--analysis-input") return benchAnalysisInput(value());
     else if (a == "--literal-ratios")
       return leafmargin::bench::benchLiteralRatios(i + 1 < argc && std::string(argv[i + 1]) == "--all-teeth");
-    else if (!a.empty() && a[0] != '-') picture = a;
+    else if (!a.empty() && a[0] != '-') pictures.push_back(a);
     else return usage();
   }
   std::filesystem::create_directories(outDir);
@@ -129,38 +183,49 @@ int main(int argc, char** argv) {
     design.toothHeight = design.toothWidth / 2;
     design.marginY = design.height / 2;
     design.shape = leafmargin::leafgen::ToothShape::Saw;
-    design.noiseSigma = 4.0;
-    picture = savePath.empty() ? (std::filesystem::path(outDir) / "generated.png").string() : savePath;
-    cv::imwrite(picture, leafmargin::leafgen::generateLeaf(design).image);
+    design.noiseSigma = noise;
+    const std::string path =
+        savePath.empty() ? (std::filesystem::path(outDir) / "generated.png").string() : savePath;
+    cv::imwrite(path, leafmargin::leafgen::generateLeaf(design).image);
+    pictures.push_back(path);
   }
-  if (picture.empty()) return usage();
+  if (pictures.empty()) return usage();
 
-  const long grabCutPeak = grabCutAlonePeakKiB(picture);
-  std::ofstream trace(std::filesystem::path(outDir) / "trace.txt");
-  leafmargin::Stopwatch stopwatch;
-  const leafmargin::RunOutput out{trace, outDir, true, &stopwatch};
-  leafmargin::Options options;
-  options.picture = picture;
-  options.outputDir = outDir;
-  const auto start = std::chrono::steady_clock::now();
-  const int status = leafmargin::runPipeline(options, out, std::cerr);
-  const std::chrono::duration<double> total = std::chrono::steady_clock::now() - start;
-  const long peak = peakResidentKiB();
-
-  double grabCut = 0.0;
-  std::cout << "picture: " << picture << "\nstatus: " << status << "\n";
-  std::cout << std::fixed << std::setprecision(4);
-  printLaps(stopwatch);
-  for (const auto& [name, seconds] : stopwatch.laps)
-    if (name == "GrabCut") grabCut += seconds;
-  std::cout << "  " << std::left << std::setw(44) << "whole run" << std::right << std::setw(10)
-            << total.count() << " s\n";
-  if (grabCut > 0.0)
-    std::cout << "everything but GrabCut / GrabCut: " << std::setprecision(2)
-              << 100.0 * (total.count() - grabCut) / grabCut << " %\n";
-  std::cout << "peak memory: " << peak / 1024 << " MiB; GrabCut alone: " << grabCutPeak / 1024
-            << " MiB";
-  if (grabCutPeak > 0) std::cout << " (ratio " << std::setprecision(2) << double(peak) / grabCutPeak << ")";
-  std::cout << "\n";
-  return status == 0 ? 0 : 1;
+  leafmargin::GrabCutSettings library, own;
+  library.engine = leafmargin::GrabCutEngine::Library;
+  own.threads = threads;
+  std::vector<std::string> rows;
+  std::vector<double> speedUps, ownSpeedUps, memoryRatios;
+  for (const std::string& picture : pictures) {
+    const cv::Size size = leafmargin::readLeafPicture(picture).size();
+    std::cout << "picture: " << picture << " (" << size.width << " x " << size.height << ")\n";
+    const Measure lib = grabCutAlone(picture, library);
+    const Measure mine = grabCutAlone(picture, own);
+    const Measure whole = wholeProgram(picture, outDir, threads);
+    if (lib.seconds <= 0 || mine.seconds <= 0 || whole.seconds <= 0) {
+      std::cout << "  (GrabCut does not run on this picture)\n";
+      continue;
+    }
+    speedUps.push_back(lib.seconds / whole.seconds);
+    ownSpeedUps.push_back(lib.seconds / mine.seconds);
+    memoryRatios.push_back(double(whole.peakKiB) / lib.peakKiB);
+    std::ostringstream row;
+    row << std::fixed << std::setprecision(2) << "| " << std::filesystem::path(picture).filename().string()
+        << " | " << size.area() / 1e6 << " | " << lib.seconds << " | " << mine.seconds << " | "
+        << whole.seconds << " | " << speedUps.back() << " | " << ownSpeedUps.back() << " | "
+        << lib.peakKiB / 1024 << " | " << mine.peakKiB / 1024 << " | " << whole.peakKiB / 1024
+        << " | " << memoryRatios.back() << " |";
+    rows.push_back(row.str());
+    std::cout << rows.back() << "\n";
+  }
+  std::cout << "\nthreads: " << threads << "\n"
+            << "| picture | Mpix | cv::grabCut s | own GrabCut s | whole program s | speed-up, "
+               "whole program | speed-up, own GrabCut | cv::grabCut MiB | own GrabCut MiB | "
+               "whole program MiB | memory, whole / cv::grabCut |\n"
+            << "|---|---|---|---|---|---|---|---|---|---|---|\n";
+  for (const std::string& row : rows) std::cout << row << "\n";
+  if (rows.size() > 1)
+    std::cout << std::fixed << std::setprecision(2) << "| median | | | | | " << median(speedUps)
+              << " | " << median(ownSpeedUps) << " | | | | " << median(memoryRatios) << " |\n";
+  return rows.empty() ? 1 : 0;
 }

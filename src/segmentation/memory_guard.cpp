@@ -11,7 +11,9 @@ namespace leafmargin {
 
 namespace {
 
-constexpr std::uint64_t kBytesPerPixel = 210;  // measured: ~200 for GrabCut, the rest for images
+// Peak resident bytes per pixel of a whole run, measured by the benchmark over several sizes.
+constexpr std::uint64_t kOwnBytesPerPixel = 100;
+constexpr std::uint64_t kLibraryBytesPerPixel = 210;  // ~200 for cv::grabCut, the rest for images
 constexpr std::uint64_t kBaseBytes = 64ull << 20;
 constexpr std::uint64_t kMiB = 1ull << 20;
 
@@ -46,12 +48,14 @@ void keepSmaller(std::optional<std::uint64_t>& best, std::optional<std::uint64_t
 
 }  // namespace
 
-std::uint64_t estimatedRunBytes(cv::Size pictureSize) {
+std::uint64_t estimatedRunBytes(cv::Size pictureSize, GrabCutEngine engine) {
   const std::uint64_t pixels =
       static_cast<std::uint64_t>(std::max(pictureSize.width, 0)) * std::max(pictureSize.height, 0);
+  const std::uint64_t perPixel =
+      engine == GrabCutEngine::Own ? kOwnBytesPerPixel : kLibraryBytesPerPixel;
   // A header may state sides up to INT_MAX: saturate rather than wrap around.
-  if (pixels > (UINT64_MAX - kBaseBytes) / kBytesPerPixel) return UINT64_MAX;
-  return pixels * kBytesPerPixel + kBaseBytes;
+  if (pixels > (UINT64_MAX - kBaseBytes) / perPixel) return UINT64_MAX;
+  return pixels * perPixel + kBaseBytes;
 }
 
 std::optional<std::uint64_t> availableMemoryBytes() {
@@ -70,8 +74,9 @@ std::optional<std::uint64_t> availableMemoryBytes() {
   return best;
 }
 
-std::string memoryShortageMessage(cv::Size pictureSize, std::optional<std::uint64_t> available) {
-  const std::uint64_t needed = estimatedRunBytes(pictureSize);
+std::string memoryShortageMessage(cv::Size pictureSize, std::optional<std::uint64_t> available,
+                                  GrabCutEngine engine) {
+  const std::uint64_t needed = estimatedRunBytes(pictureSize, engine);
   if (!available || needed <= *available) return "";
   std::ostringstream text;
   text << "Not enough memory to segment a " << pictureSize.width << " x " << pictureSize.height

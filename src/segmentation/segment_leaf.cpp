@@ -5,6 +5,9 @@
 #include <opencv2/imgcodecs.hpp>
 #include <opencv2/imgproc.hpp>
 
+#include "segmentation/grabcut.h"
+#include "segmentation/parallel_blocks.h"
+
 namespace leafmargin {
 
 namespace {
@@ -65,10 +68,26 @@ bool grabCutCanRun(const cv::Mat& labels) {
   return foreground >= kGrabCutComponents && background >= kGrabCutComponents;
 }
 
-void runGrabCut(const cv::Mat& sourceImage, cv::Mat& labels) {
+void runGrabCut(const cv::Mat& sourceImage, cv::Mat& labels, const GrabCutSettings& settings) {
   cv::Mat backgroundModel, foregroundModel;
-  cv::grabCut(sourceImage, labels, cv::Rect(0, 0, 0, 0), backgroundModel, foregroundModel,
-              kGrabCutIterations, cv::GC_INIT_WITH_MASK);
+  std::ostream* progress = settings.progress;
+  const cv::Size size = sourceImage.size();
+  if (settings.engine == GrabCutEngine::Library) {
+    if (progress)
+      *progress << "GrabCut (OpenCV): " << kGrabCutIterations << " iterations on " << size.width
+                << " x " << size.height << " pixels" << std::endl;
+    cv::grabCut(sourceImage, labels, cv::Rect(0, 0, 0, 0), backgroundModel, foregroundModel,
+                kGrabCutIterations, cv::GC_INIT_WITH_MASK);
+    return;
+  }
+  GrabCutOptions options;
+  options.threads = settings.threads > 0 ? settings.threads : availableCores();
+  if (progress)
+    options.afterIteration = [&](int i, int n) {
+      *progress << "GrabCut iteration " << i << "/" << n << " done (" << size.width << " x "
+                << size.height << " pixels)" << std::endl;
+    };
+  grabCutFromMask(sourceImage, labels, backgroundModel, foregroundModel, kGrabCutIterations, options);
 }
 
 cv::Mat foregroundFromLabels(const cv::Mat& labels) {
@@ -122,7 +141,7 @@ Segmentation segmentLeaf(const cv::Mat& sourceImage, const SegmentationSettings&
   // then stand as they are, and the run goes on with the threshold mask.
   if (grabCutCanRun(s.grabCutMask)) {
     ScopedLap lap(out.stopwatch, "GrabCut");
-    runGrabCut(s.sourceImage, s.grabCutMask);
+    runGrabCut(s.sourceImage, s.grabCutMask, settings.grabCut);
   }
   {
     ScopedLap lap(out.stopwatch, "foreground mask");

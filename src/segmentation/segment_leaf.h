@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "run/run_output.h"
+#include "segmentation/grabcut_settings.h"
 
 namespace leafmargin {
 
@@ -20,6 +21,7 @@ enum class LeafPolarity { Bright, Dark };
 
 struct SegmentationSettings {
   LeafPolarity leaf = LeafPolarity::Bright;
+  GrabCutSettings grabCut;
 };
 
 struct Segmentation {
@@ -50,8 +52,9 @@ cv::Mat otsuMask(const cv::Mat& grayImage, LeafPolarity leaf = LeafPolarity::Bri
 cv::Mat seedGrabCutLabels(const cv::Mat& binaryImage);
 // GrabCut cannot model a class with fewer pixels than its five mixture components.
 bool grabCutCanRun(const cv::Mat& labels);
-// Eight iterations of GrabCut initialised from the labels, refined in place.
-void runGrabCut(const cv::Mat& sourceImage, cv::Mat& labels);
+// Eight iterations of GrabCut initialised from the labels, refined in place; the program's own
+// GrabCut and cv::grabCut give the same labels.
+void runGrabCut(const cv::Mat& sourceImage, cv::Mat& labels, const GrabCutSettings& settings = {});
 // 255 where the label is foreground (1 or 3), 0 elsewhere.
 cv::Mat foregroundFromLabels(const cv::Mat& labels);
 // Fraction of row 10 that is foreground; the leaf is taken to be at the top above 0.7.
