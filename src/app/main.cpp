@@ -1,5 +1,7 @@
 // leaf-margin: morphometry of the toothed margin of one leaf picture.
 // Usage: leaf-margin [OPTIONS] [PICTURE]   (leaf-margin --help lists the options)
+#include <unistd.h>
+
 #include <iostream>
 
 #include "app/options.h"
@@ -10,7 +12,10 @@ int main(int argc, char** argv) {
   const leafmargin::CommandLine command =
       leafmargin::parseCommandLine(argc, argv, std::cout, std::cerr);
   if (command.exitStatus) return *command.exitStatus;
-  if (command.options.wholeLeaf) return leafmargin::runWholeLeaf(command.options, std::cout, std::cerr);
-  const leafmargin::RunOutput out{std::cout, command.options.outputDir, true};
-  return leafmargin::runPipeline(command.options, out, std::cerr);
+  leafmargin::Options options = command.options;
+  // A long GrabCut shows its progress to someone watching a terminal.
+  if (isatty(STDERR_FILENO)) options.segmentation.grabCut.progress = &std::cerr;
+  if (options.wholeLeaf) return leafmargin::runWholeLeaf(options, std::cout, std::cerr);
+  const leafmargin::RunOutput out{std::cout, options.outputDir, true};
+  return leafmargin::runPipeline(options, out, std::cerr);
 }

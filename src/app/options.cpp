@@ -33,8 +33,21 @@ std::string checkLeaf(const std::string& text) {
   return "must be bright or dark (got '" + text + "')";
 }
 
+std::string checkGrabCut(const std::string& text) {
+  if (text == "own" || text == "opencv") return "";
+  return "must be own or opencv (got '" + text + "')";
+}
+
+std::string checkThreads(const std::string& text) {
+  if (!text.empty() && text.size() <= 4 && text.find_first_not_of("0123456789") == std::string::npos &&
+      std::stoi(text) > 0)
+    return "";
+  return "must be a whole number of threads above 0 (got '" + text + "')";
+}
+
 void addOptions(CLI::App& app, Options& o, std::vector<std::string>& pictures,
-                std::string& dpiText, std::string& leafText) {
+                std::string& dpiText, std::string& leafText, std::string& grabCutText,
+                bool& progress) {
   app.add_option("picture", pictures,
                  "the picture to analyse (default: leaflet.jpg in the working directory); put "
                  "-- before a name that begins with '-'; only the first picture is analysed")
@@ -66,6 +79,19 @@ void addOptions(CLI::App& app, Options& o, std::vector<std::string>& pictures,
                  "with --whole-leaf: keep each window's crop and its diagnostic images in DIR")
       ->type_name("DIR")
       ->needs(wholeLeaf);
+  app.add_option("--grabcut", grabCutText,
+                 "GrabCut implementation: own (the program's, faster and leaner) or opencv "
+                 "(cv::grabCut); both give the same mask")
+      ->type_name("own|opencv")
+      ->capture_default_str()
+      ->check(CLI::Validator(checkGrabCut, "", "grabcut"));
+  app.add_option("--threads", o.segmentation.grabCut.threads,
+                 "threads of the own GrabCut (default: the cores this process may use)")
+      ->type_name("N")
+      ->check(CLI::Validator(checkThreads, "", "threads"));
+  app.add_flag("--progress", progress,
+               "one line on standard error per GrabCut iteration (on by itself when standard "
+               "error is a terminal)");
 }
 
 }  // namespace
@@ -84,7 +110,9 @@ CommandLine parseCommandLine(int argc, const char* const argv[], std::ostream& o
   std::vector<std::string> pictures;
   std::string dpiText = "1200";
   std::string leafText = "bright";
-  addOptions(app, o, pictures, dpiText, leafText);
+  std::string grabCutText = "own";
+  bool progress = false;
+  addOptions(app, o, pictures, dpiText, leafText, grabCutText, progress);
   app.set_version_flag("--version", versionText(), "print the program's and OpenCV's versions");
   app.footer("Exit status: 0 done, 255 unreadable picture, 1 no leaf outline or a degenerate "
              "tooth, 2 picture under 11 rows, 3 a file or folder cannot be written, 4 not "
@@ -113,6 +141,8 @@ CommandLine parseCommandLine(int argc, const char* const argv[], std::ostream& o
   if (!o.dpiFromFile) o.dpi = std::stod(dpiText);
   o.segmentation.leaf = leafText == "dark" ? LeafPolarity::Dark : LeafPolarity::Bright;
   o.leafGiven = app.count("--leaf") > 0;
+  o.segmentation.grabCut.engine = grabCutText == "opencv" ? GrabCutEngine::Library : GrabCutEngine::Own;
+  if (progress) o.segmentation.grabCut.progress = &err;
   return result;
 }
 

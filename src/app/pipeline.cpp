@@ -106,11 +106,12 @@ void warnAboutPicture(const Options& options, const cv::Mat& picture,
 
 }  // namespace
 
-MaybeFailure readPicture(const std::string& path, cv::Mat& picture, const RunOutput& out) {
+MaybeFailure readPicture(const std::string& path, cv::Mat& picture, const RunOutput& out,
+                         GrabCutEngine engine) {
   // A picture too large for the memory left is refused on its header's word, before the
   // decoder allocates it.
   if (const std::optional<cv::Size> stated = pictureSizeFromHeader(path)) {
-    const std::string shortage = memoryShortageMessage(*stated, availableMemoryBytes());
+    const std::string shortage = memoryShortageMessage(*stated, availableMemoryBytes(), engine);
     if (!shortage.empty()) return Failure{kExitOutOfMemory, shortage};
   }
   {
@@ -123,7 +124,7 @@ MaybeFailure readPicture(const std::string& path, cv::Mat& picture, const RunOut
                                       std::to_string(picture.rows) + " rows, at least " +
                                       std::to_string(kMinRows) + " are needed"};
   }
-  const std::string shortage = memoryShortageMessage(picture.size(), availableMemoryBytes());
+  const std::string shortage = memoryShortageMessage(picture.size(), availableMemoryBytes(), engine);
   if (!shortage.empty()) return Failure{kExitOutOfMemory, shortage};
   return std::nullopt;
 }
@@ -177,7 +178,8 @@ int runPipeline(const Options& options, const RunOutput& out, std::ostream& mess
   out.trace << "opencv version : " << CV_VERSION_MAJOR << "." << CV_VERSION_MINOR << std::endl;
 
   cv::Mat picture;
-  if (const MaybeFailure failure = readPicture(options.picture, picture, out)) {
+  if (const MaybeFailure failure =
+          readPicture(options.picture, picture, out, options.segmentation.grabCut.engine)) {
     return endRun(*failure, out);
   }
   const std::vector<unsigned char> file = readPictureFile(options.picture);

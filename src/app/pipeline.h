@@ -39,8 +39,9 @@ PictureAnalysis analysePicture(const cv::Mat& picture, const SegmentationSetting
 // Creates the output folder when missing and checks that a file can be made in it, so that a
 // long analysis never ends unable to write its results.
 MaybeFailure prepareOutputFolder(const std::string& folder);
-// Reading and the checks that stop a run before segmentation.
-MaybeFailure readPicture(const std::string& path, cv::Mat& picture, const RunOutput& out);
+// Reading and the checks that stop a run before segmentation (the memory one for that GrabCut).
+MaybeFailure readPicture(const std::string& path, cv::Mat& picture, const RunOutput& out,
+                         GrabCutEngine engine = GrabCutEngine::Own);
 // The scale of the report: the resolution given, or the one stored in the file (stored) with
 // --dpi auto; warns when the file stores another resolution than the one used.
 double resolveMmPerPixel(const Options& options, std::optional<double> stored,

@@ -87,7 +87,7 @@ WindowResult analyseWindow(const LeafPlan& leaf, int windowIndex, const Segmenta
     result.reason = crop.rejection;
     return result;
   }
-  const std::uint64_t bytes = estimatedRunBytes(crop.picture.size());
+  const std::uint64_t bytes = estimatedRunBytes(crop.picture.size(), settings.grabCut.engine);
   if (!budget.acquire(bytes)) {
     result.reason = "not enough memory";
     return result;
@@ -278,6 +278,10 @@ int runWholeLeaf(const Options& options, std::ostream& out, std::ostream& messag
   if (options.leafGiven) settings.leafIsBright = options.segmentation.leaf == LeafPolarity::Bright;
   settings.crops = options.segmentation;
   settings.crops.leaf = LeafPolarity::Bright;
+  // The windows are the parallel unit: each GrabCut runs on one thread, and --threads caps them.
+  settings.crops.grabCut.threads = 1;
+  settings.crops.grabCut.progress = nullptr;
+  settings.threads = static_cast<unsigned>(options.segmentation.grabCut.threads);
   settings.keepCropsDir = options.keepCropsDir;
   const double workingPixels = static_cast<double>(scan.total()) * settings.scale * settings.scale;
   const std::optional<std::uint64_t> available = availableMemoryBytes();
