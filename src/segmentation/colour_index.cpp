@@ -30,7 +30,7 @@ ColourIndex::ColourIndex(const cv::Mat& picture, int threads)
   std::uint32_t count = 0;
   for (std::size_t w = 0; w < kWords; ++w) {
     before_[w] = count;
-    count += __builtin_popcountll(present_[w]);
+    count += bitCount(present_[w]);
   }
   colours_.reserve(count);
   for (std::size_t w = 0; w < kWords; ++w)

@@ -24,10 +24,19 @@ class ColourIndex {
   std::uint32_t indexOf(const uchar* bgr) const {
     const std::uint32_t key = bgr[0] | (bgr[1] << 8) | (std::uint32_t(bgr[2]) << 16);
     const std::uint64_t word = present_[key >> 6];
-    return before_[key >> 6] + __builtin_popcountll(word & ((std::uint64_t(1) << (key & 63)) - 1));
+    return before_[key >> 6] + bitCount(word & ((std::uint64_t(1) << (key & 63)) - 1));
   }
 
  private:
+  // Inline, as the baseline x86-64 target has no popcount instruction and the library call
+  // would be paid for every pixel.
+  static std::uint32_t bitCount(std::uint64_t x) {
+    x = x - ((x >> 1) & 0x5555555555555555ull);
+    x = (x & 0x3333333333333333ull) + ((x >> 2) & 0x3333333333333333ull);
+    x = (x + (x >> 4)) & 0x0f0f0f0f0f0f0f0full;
+    return std::uint32_t((x * 0x0101010101010101ull) >> 56);
+  }
+
   std::vector<std::uint64_t> present_;  // one bit per 24-bit colour
   std::vector<std::uint32_t> before_;   // present colours before each word of present_
   std::vector<std::uint32_t> colours_;  // 24-bit values, increasing
