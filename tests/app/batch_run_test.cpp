@@ -11,6 +11,7 @@
 #include "batch/batch_run.h"
 #include "batch/combined_table.h"
 #include "batch/picture_run.h"
+#include "segmentation/parallel_blocks.h"
 
 namespace leafmargin::batch {
 namespace {
@@ -137,8 +138,11 @@ TEST(BatchRunMany, NeverMoreRunsAtOnceThanJobsAndFailuresDoNotStopTheOthers) {
   std::ostringstream progress;
   const BatchResult result = runBatch(jobs, options, progress);
 
+  // Two runs at a time share the cores.
+  const std::string threads = std::to_string(std::max(1, availableCores() / 2));
   int sawTwo = 0;
   for (const PictureJob& job : jobs) {
+    EXPECT_EQ(readFile(options.outdir / job.name / "arguments.txt").rfind("--tidy --threads " + threads + " -- ", 0), 0u);
     const std::string most = lines(readFile(options.outdir / job.name / "trace.txt")).at(0);
     EXPECT_TRUE(most == "most 1" || most == "most 2") << job.name << ": " << most;
     sawTwo += most == "most 2";

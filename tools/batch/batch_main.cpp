@@ -1,8 +1,8 @@
 // leafmargin-batch: runs leaf-margin over many pictures, each in its own output folder, several
 // at a time, and gathers their results into one combined table.
 //   leafmargin-batch [--jobs N] [--program PATH] [--dpi N|auto] [--leaf bright|dark]
-//                    OUTDIR PICTURE|FOLDER...
-//   leafmargin-batch [--program PATH] [--dpi ...] [--leaf ...] --single FOLDER PICTURE
+//                    [--threads N] OUTDIR PICTURE|FOLDER...
+//   leafmargin-batch [--program PATH] [--dpi ...] [--leaf ...] [--threads N] --single FOLDER PICTURE
 //                                                                (one picture, for workflows)
 //   leafmargin-batch --list PICTURE|FOLDER...                   (prints "name<TAB>path" lines)
 // Exit status: 0 when every picture succeeded, 1 when some failed (the table is written all the
@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "app/options.h"
+#include "segmentation/parallel_blocks.h"
 #include "batch/batch_run.h"
 #include "batch/combined_table.h"
 #include "batch/picture_list.h"
@@ -45,9 +46,9 @@ struct Arguments {
 int usage(const std::string& problem) {
   std::cerr << "leafmargin-batch: " << problem << "\n"
             << "usage: leafmargin-batch [--jobs N] [--program PATH] [--dpi N|auto] "
-               "[--leaf bright|dark] OUTDIR PICTURE|FOLDER...\n"
+               "[--leaf bright|dark] [--threads N] OUTDIR PICTURE|FOLDER...\n"
             << "       leafmargin-batch [--program PATH] [--dpi N|auto] [--leaf bright|dark] "
-               "--single FOLDER PICTURE\n"
+               "[--threads N] --single FOLDER PICTURE\n"
             << "       leafmargin-batch --list PICTURE|FOLDER...\n";
   return kUsage;
 }
@@ -74,11 +75,12 @@ std::string parseArguments(int argc, char** argv, Arguments& args) {
     } else if (arg == "--list") {
       args.mode = Mode::List;
     } else if (arg == "--jobs" || arg == "-j" || arg == "--program" || arg == "--dpi" ||
-               arg == "--leaf") {
+               arg == "--leaf" || arg == "--threads") {
       if (i + 1 >= argc) return arg + " needs a value";
       const std::string value = argv[++i];
       if (arg == "--program") args.program = value;
-      else if (arg == "--dpi" || arg == "--leaf") args.forwarded.insert(args.forwarded.end(), {arg, value});
+      else if (arg == "--dpi" || arg == "--leaf" || arg == "--threads")
+        args.forwarded.insert(args.forwarded.end(), {arg, value});
       else if (!parseJobs(value, args.jobs)) return "--jobs needs a whole number above 0";
     } else {
       return "unknown option " + arg;
@@ -142,7 +144,7 @@ int runWholeBatch(const ProgramCall& call, int jobs, const std::vector<std::stri
   BatchOptions options;
   options.call = call;
   options.outdir = fs::absolute(arguments[0]).lexically_normal();
-  options.jobs = jobs > 0 ? jobs : static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+  options.jobs = jobs > 0 ? jobs : leafmargin::availableCores();
 
   std::vector<fs::path> pictures;
   std::string error;

@@ -8,6 +8,7 @@
 #include "batch/batch_report.h"
 #include "batch/combined_table.h"
 #include "batch/picture_run.h"
+#include "segmentation/parallel_blocks.h"
 
 namespace leafmargin::batch {
 
@@ -27,13 +28,19 @@ BatchResult runBatch(const std::vector<PictureJob>& pictures, const BatchOptions
   result.outcomes.resize(pictures.size());
   const int total = static_cast<int>(pictures.size());
 
+  // Runs at a time times threads per run stays within the cores.
+  const int workers = std::max(1, std::min(options.jobs, total));
+  ProgramCall call = options.call;
+  if (std::find(call.options.begin(), call.options.end(), "--threads") == call.options.end())
+    call.options.insert(call.options.end(),
+                        {"--threads", std::to_string(std::max(1, availableCores() / workers))});
   std::atomic<int> next{0};
   std::mutex reportMutex;
   int finished = 0;
   auto worker = [&]() {
     for (int i = next++; i < total; i = next++) {
       const PictureJob& job = pictures[static_cast<std::size_t>(i)];
-      PictureOutcome outcome = runPicture(options.call, job.picture, options.outdir / job.name, job.name);
+      PictureOutcome outcome = runPicture(call, job.picture, options.outdir / job.name, job.name);
       std::lock_guard<std::mutex> lock(reportMutex);
       progress << progressLine(++finished, total, outcome) << std::endl;
       if (!outcome.ok) ++result.failed;
@@ -41,10 +48,9 @@ BatchResult runBatch(const std::vector<PictureJob>& pictures, const BatchOptions
     }
   };
 
-  const int workers = std::max(1, std::min(options.jobs, total));
-  std::vector<std::thread> threads;
-  for (int w = 0; w < workers; ++w) threads.emplace_back(worker);
-  for (std::thread& thread : threads) thread.join();
+  std::vector<std::thread> runners;
+  for (int w = 0; w < workers; ++w) runners.emplace_back(worker);
+  for (std::thread& runner : runners) runner.join();
 
   result.tableWritten = writeCombinedTable(options.outdir, result.outcomes, result.tableError) &&
                         writeBatchReport(options.outdir, result.outcomes, result.tableError);

@@ -17,7 +17,8 @@ namespace leafmargin::batch {
 struct BatchOptions {
   ProgramCall call;  // leaf-margin and the options each run is given
   std::filesystem::path outdir;
-  int jobs = 1;
+  int jobs = 1;  // runs at a time; unless call.options has --threads, each run gets an equal
+                 // share of the cores as its --threads
 };
 
 struct BatchResult {
