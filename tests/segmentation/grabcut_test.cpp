@@ -56,7 +56,7 @@ TEST(OwnGrabCut, MatchesTheLibraryOnGeneratedLeaves) {
   const cv::Scalar green{110, 210, 140}, black{25, 25, 25}, white{235, 240, 238}, brown{40, 70, 90},
       grey{120, 128, 125};
   const GeneratedCase cases[] = {
-      {240, 120, 3, 0.0, 0, green, black, false, false, 1},
+      {900, 420, 6, 0.0, 0, green, black, false, false, 1},  // one colour per class: singular models
       {320, 160, 5, 4.0, 0, green, black, false, true, 2},
       {300, 170, 4, 12.0, 0, brown, white, true, false, 3},
       {280, 150, 6, 2.0, 85, grey, white, true, true, 2},
