@@ -1,7 +1,7 @@
 // leafmargin-bench: on each picture, in one run and each in a child process of its own, times
 // cv::grabCut alone, the program's own GrabCut alone and the whole program (own GrabCut), with
-// the peak resident memory of each; prints the stage laps of the whole run and a markdown table
-// of the ratios, with their median over the pictures.
+// the peak resident memory and CPU time of each; prints the stage laps of the whole run and a
+// markdown table of the ratios, with their median over the pictures.
 //
 // Usage: leafmargin-bench [--threads N] [--out DIR] PICTURE...
 //        leafmargin-bench --generate WIDTHxHEIGHT --teeth N [--noise SIGMA] [--threads N]
@@ -40,6 +40,7 @@ namespace {
 struct Measure {
   double seconds = -1;  // of the measured part only
   long peakKiB = -1;    // of the whole child process
+  double cpuSeconds = -1;  // user and system time of the whole child process
   int status = -1;
 };
 
@@ -58,6 +59,8 @@ Measure inChild(Work work) {
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
     m.peakKiB = usage.ru_maxrss;
+    m.cpuSeconds = usage.ru_utime.tv_sec + usage.ru_stime.tv_sec +
+                   (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
     m.status = 0;
     if (write(fds[1], &m, sizeof m) != static_cast<ssize_t>(sizeof m)) _exit(1);
     _exit(0);
@@ -195,7 +198,7 @@ int main(int argc, char** argv) {
   library.engine = leafmargin::GrabCutEngine::Library;
   own.threads = threads;
   std::vector<std::string> rows;
-  std::vector<double> speedUps, ownSpeedUps, memoryRatios;
+  std::vector<double> speedUps, ownSpeedUps, memoryRatios, cpuRatios;
   for (const std::string& picture : pictures) {
     const cv::Size size = leafmargin::readLeafPicture(picture).size();
     std::cout << "picture: " << picture << " (" << size.width << " x " << size.height << ")\n";
@@ -209,23 +212,24 @@ int main(int argc, char** argv) {
     speedUps.push_back(lib.seconds / whole.seconds);
     ownSpeedUps.push_back(lib.seconds / mine.seconds);
     memoryRatios.push_back(double(whole.peakKiB) / lib.peakKiB);
+    cpuRatios.push_back(lib.cpuSeconds / whole.cpuSeconds);
     std::ostringstream row;
     row << std::fixed << std::setprecision(2) << "| " << std::filesystem::path(picture).filename().string()
         << " | " << size.area() / 1e6 << " | " << lib.seconds << " | " << mine.seconds << " | "
         << whole.seconds << " | " << speedUps.back() << " | " << ownSpeedUps.back() << " | "
         << lib.peakKiB / 1024 << " | " << mine.peakKiB / 1024 << " | " << whole.peakKiB / 1024
-        << " | " << memoryRatios.back() << " |";
+        << " | " << memoryRatios.back() << " | " << lib.cpuSeconds / whole.cpuSeconds << " |";
     rows.push_back(row.str());
     std::cout << rows.back() << "\n";
   }
   std::cout << "\nthreads: " << threads << "\n"
             << "| picture | Mpix | cv::grabCut s | own GrabCut s | whole program s | speed-up, "
                "whole program | speed-up, own GrabCut | cv::grabCut MiB | own GrabCut MiB | "
-               "whole program MiB | memory, whole / cv::grabCut |\n"
-            << "|---|---|---|---|---|---|---|---|---|---|---|\n";
+               "whole program MiB | memory, whole / cv::grabCut | CPU time, cv::grabCut / whole |\n"
+            << "|---|---|---|---|---|---|---|---|---|---|---|---|\n";
   for (const std::string& row : rows) std::cout << row << "\n";
   if (rows.size() > 1)
     std::cout << std::fixed << std::setprecision(2) << "| median | | | | | " << median(speedUps)
-              << " | " << median(ownSpeedUps) << " | | | | " << median(memoryRatios) << " |\n";
+              << " | " << median(ownSpeedUps) << " | | | | " << median(memoryRatios) << " | " << median(cpuRatios) << " |\n";
   return rows.empty() ? 1 : 0;
 }

@@ -11,8 +11,10 @@ constexpr std::size_t kWords = (std::size_t(1) << 24) / 64;
 ColourIndex::ColourIndex(const cv::Mat& picture, int threads)
     : present_(kWords, 0), before_(kWords, 0) {
   CV_Assert(picture.type() == CV_8UC3);
-  // Each block marks its rows in a bit set of its own; the sets are then merged.
-  std::vector<std::vector<std::uint64_t>> marks(std::max(1, threads) - 1);
+  // Each block marks its rows in a bit set of its own (2 MiB, so a few blocks at most); the sets
+  // are then merged.
+  threads = std::min(std::max(1, threads), 4);
+  std::vector<std::vector<std::uint64_t>> marks(threads - 1);
   forEachBlock(picture.rows, threads, [&](long y0, long y1, int block) {
     std::vector<std::uint64_t>& bits = block == 0 ? present_ : marks[block - 1];
     if (block != 0) bits.assign(kWords, 0);
