@@ -63,7 +63,7 @@ TEST(BatchWorkflow, RunsLocallyOnTwoCores) {
        "dpi=600", "leaf=dark"},
       dir.path(), true);
   ASSERT_EQ(dry.status, 0) << dry.out;
-  EXPECT_NE(dry.out.find(" --dpi 600 --leaf dark --single "), std::string::npos) << dry.out;
+  EXPECT_NE(dry.out.find(" --threads 1 --dpi 600 --leaf dark --single "), std::string::npos) << dry.out;
   EXPECT_NE(dry.out.find(" -- " + (in / "leaf_a.png").string()), std::string::npos) << dry.out;
 }
 
