@@ -6,6 +6,8 @@
 #include <set>
 #include <string>
 
+#include "report/drawn_picture.h"
+
 namespace leafmargin {
 
 namespace {
@@ -26,35 +28,19 @@ constexpr double kLabelReach = 18;  // from a tip to its number, in drawn pixels
 constexpr int kBandHeight = 64;
 constexpr int kMinWidth = 640;  // room for the legend
 
-// From the analysed picture to the drawn one: undo the turn, then scale.
+// From the analysed picture to the drawn one: undo the turn, then shrink.
 struct Mapping {
   cv::Size given;
   bool turned;
-  double scale;
+  const ShrunkPicture& shrunk;
   cv::Point operator()(cv::Point p) const {
     if (turned) p = {given.width - 1 - p.x, given.height - 1 - p.y};
-    return {static_cast<int>(std::lround((p.x + 0.5) * scale - 0.5)),
-            static_cast<int>(std::lround((p.y + 0.5) * scale - 0.5))};
+    return shrunk.toDrawn(p);
   }
 };
 
 bool within(const std::vector<cv::Point>& outline, int position) {
   return position >= 0 && position < static_cast<int>(outline.size());
-}
-
-// The number in a white box with a black frame, centred at centre but kept inside the canvas.
-void drawLabel(cv::Mat& canvas, const std::string& text, cv::Point centre) {
-  int baseline = 0;
-  const cv::Size size = cv::getTextSize(text, kFont, kFontScale, 1, &baseline);
-  const cv::Size box(size.width + 6, size.height + 6);
-  cv::Point corner(centre.x - box.width / 2, centre.y - box.height / 2);
-  corner.x = std::clamp(corner.x, 0, std::max(0, canvas.cols - box.width));
-  corner.y = std::clamp(corner.y, 0, std::max(0, canvas.rows - box.height));
-  const cv::Rect rect(corner, box);
-  cv::rectangle(canvas, rect, kPaper, cv::FILLED);
-  cv::rectangle(canvas, rect, kInk, 1);
-  cv::putText(canvas, text, {corner.x + 3, corner.y + 3 + size.height}, kFont, kFontScale, kInk, 1,
-              cv::LINE_AA);
 }
 
 // Where a tooth's number goes, in the analysed picture: beyond the tip on the side of the
@@ -92,7 +78,7 @@ void drawLegend(cv::Mat& canvas, int top, double pixelsPerMm) {
   };
   item("margin", [&](cv::Point c) { cv::line(canvas, c - cv::Point(10, 0), c + cv::Point(10, 0), kMarginColour, 3); });
   item("tip", [&](cv::Point c) { cv::circle(canvas, c, kMarkRadius, kTipColour, cv::FILLED); });
-  drawLabel(canvas, "1", {x + 8, y});
+  drawNumberLabel(canvas, "1", {x + 8, y});
   x += 22;
   cv::putText(canvas, "tooth = row of the tables", {x, y + 6}, kFont, kFontScale, kInk, 1,
               cv::LINE_AA);
@@ -117,13 +103,10 @@ void drawLegend(cv::Mat& canvas, int top, double pixelsPerMm) {
 cv::Mat drawTeethPicture(const cv::Mat& picture, const std::vector<cv::Point>& leafOutline,
                          const std::vector<MeasuredTooth>& teeth, const DeepestSinus& deepest,
                          bool turned, double mmPerPixel) {
-  const int longest = std::max(picture.cols, picture.rows);
-  const double scale = longest > kTeethPictureMaxSide ? double(kTeethPictureMaxSide) / longest : 1.0;
-  const Mapping map{picture.size(), turned, scale};
-
-  cv::Mat shown;
-  if (scale < 1.0) cv::resize(picture, shown, cv::Size(), scale, scale, cv::INTER_AREA);
-  else shown = picture;
+  const ShrunkPicture shrunk = shrinkToFit(picture, kTeethPictureMaxSide);
+  const double scale = shrunk.scale;
+  const Mapping map{picture.size(), turned, shrunk};
+  const cv::Mat& shown = shrunk.image;
   cv::Mat canvas(shown.rows + kBandHeight, std::max(shown.cols, kMinWidth), CV_8UC3, kPaper);
   shown.copyTo(canvas(cv::Rect(0, 0, shown.cols, shown.rows)));
   cv::Mat view = canvas(cv::Rect(0, 0, shown.cols, shown.rows));
@@ -153,7 +136,8 @@ cv::Mat drawTeethPicture(const cv::Mat& picture, const std::vector<cv::Point>& l
     cv::circle(view, map(tip), kMarkRadius, kTipColour, cv::FILLED);
     const cv::Point before = within(leafOutline, tooth.sinusBefore) ? leafOutline[tooth.sinusBefore] : tip;
     const cv::Point after = within(leafOutline, tooth.sinusAfter) ? leafOutline[tooth.sinusAfter] : tip;
-    drawLabel(view, std::to_string(row + 1), map(labelPosition(tip, before, after, kLabelReach / scale)));
+    drawNumberLabel(view, std::to_string(row + 1),
+                    map(labelPosition(tip, before, after, kLabelReach / scale)));
   }
 
   drawLegend(canvas, shown.rows, scale / mmPerPixel);

@@ -34,8 +34,6 @@ struct ByteView {
   }
   std::optional<std::uint32_t> be16(std::size_t offset) const { return uint(offset, 2, true); }
   std::optional<std::uint32_t> be32(std::size_t offset) const { return uint(offset, 4, true); }
-  std::optional<std::uint32_t> le16(std::size_t offset) const { return uint(offset, 2, false); }
-  std::optional<std::uint32_t> le32(std::size_t offset) const { return uint(offset, 4, false); }
 };
 
 }  // namespace leafmargin

@@ -37,7 +37,7 @@ bool isEnclosedContour(const std::vector<cv::Point>& contour, const cv::Mat& bin
 
 int chooseLeafContour(const std::vector<std::vector<cv::Point>>& contours,
                       const std::vector<cv::Vec4i>& hierarchy, const cv::Mat& binaryImage,
-                      cv::Mat contourDrawing) {
+                      cv::Mat& contourDrawing) {
   cv::RNG rng(12345);
   int leaf = -1;
   for (size_t i = 0; i < contours.size(); ++i) {
@@ -78,7 +78,7 @@ bool sampleOutline(const std::vector<cv::Point>& trimmed, cv::Size size,
 }
 
 namespace {
-void drawPolyline(cv::Mat image, const std::vector<cv::Point>& chain, const cv::Scalar& colour) {
+void drawPolyline(cv::Mat& image, const std::vector<cv::Point>& chain, const cv::Scalar& colour) {
   if (chain.size() <= 1) return;
   for (size_t k = 0; k + 1 < chain.size(); ++k)
     cv::line(image, chain[k], chain[k + 1], colour, 1, cv::LINE_8, 0);

@@ -24,7 +24,7 @@ bool isEnclosedContour(const std::vector<cv::Point>& contour, const cv::Mat& bin
 // Index of the leaf contour, or -1; each contour is drawn on contourDrawing when it is not empty.
 int chooseLeafContour(const std::vector<std::vector<cv::Point>>& contours,
                       const std::vector<cv::Vec4i>& hierarchy, const cv::Mat& binaryImage,
-                      cv::Mat contourDrawing);
+                      cv::Mat& contourDrawing);
 // The points after the first whose x and y lie strictly inside the 10-pixel border band.
 std::vector<cv::Point> trimBorder(const std::vector<cv::Point>& contour, cv::Size size);
 // leafOutline and smoothOutline of a trimmed contour; false when it has fewer than two points.

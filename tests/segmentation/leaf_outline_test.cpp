@@ -23,12 +23,13 @@ std::vector<cv::Point> rectangle(int x, int y, int w, int h) {
 TEST(LeafContourChoice, AreaMustExceedTheLimitAndTheLaterQualifyingContourWins) {
   const cv::Mat black = cv::Mat::zeros(1000, 1000, CV_8UC1);
   const std::vector<cv::Vec4i> hierarchy(3, cv::Vec4i(-1, -1, -1, -1));
+  cv::Mat none;
   // 400 x 250 is exactly 100000 square pixels: not enough.
-  EXPECT_EQ(chooseLeafContour({rectangle(10, 10, 400, 250)}, {hierarchy[0]}, black, cv::Mat()), -1);
-  EXPECT_EQ(chooseLeafContour({rectangle(10, 10, 401, 250)}, {hierarchy[0]}, black, cv::Mat()), 0);
+  EXPECT_EQ(chooseLeafContour({rectangle(10, 10, 400, 250)}, {hierarchy[0]}, black, none), -1);
+  EXPECT_EQ(chooseLeafContour({rectangle(10, 10, 401, 250)}, {hierarchy[0]}, black, none), 0);
   const std::vector<std::vector<cv::Point>> three{
       rectangle(10, 10, 500, 300), rectangle(600, 10, 50, 50), rectangle(20, 400, 500, 300)};
-  EXPECT_EQ(chooseLeafContour(three, hierarchy, black, cv::Mat()), 2);
+  EXPECT_EQ(chooseLeafContour(three, hierarchy, black, none), 2);
   // The colours come from one generator seeded with 12345, drawn in every case.
   cv::Mat drawing = cv::Mat::zeros(1000, 1000, CV_8UC3);
   chooseLeafContour(three, hierarchy, black, drawing);
@@ -63,7 +64,8 @@ TEST(LeafContourChoice, EnclosedMeansMoreThan300WhiteSamples) {
   EXPECT_TRUE(isEnclosedContour(square, circleWithWhiteSamples(square, 301)));
   // An enclosed large region is not the leaf.
   const std::vector<cv::Vec4i> hierarchy{cv::Vec4i(-1, -1, -1, -1)};
-  EXPECT_EQ(chooseLeafContour({square}, hierarchy, circleWithWhiteSamples(square, 301), cv::Mat()), -1);
+  cv::Mat none;
+  EXPECT_EQ(chooseLeafContour({square}, hierarchy, circleWithWhiteSamples(square, 301), none), -1);
   // Samples on row 0 or column 0, or outside the picture, never count.
   const cv::Mat white(800, 800, CV_8UC1, cv::Scalar(255));
   EXPECT_FALSE(isEnclosedContour(rectangle(0, 0, 400, 400), white));
