@@ -110,7 +110,12 @@ MaybeFailure readPicture(const std::string& path, cv::Mat& picture, const RunOut
                          GrabCutEngine engine) {
   // A picture too large for the memory left is refused on its header's word, before the
   // decoder allocates it.
-  if (const std::optional<cv::Size> stated = pictureSizeFromHeader(path)) {
+  std::optional<cv::Size> stated;
+  {
+    ScopedLap lap(out.stopwatch, "picture header");
+    stated = pictureSizeFromHeader(path);
+  }
+  if (stated) {
     const std::string shortage = memoryShortageMessage(*stated, availableMemoryBytes(), engine);
     if (!shortage.empty()) return Failure{kExitOutOfMemory, shortage};
   }
@@ -182,10 +187,13 @@ int runPipeline(const Options& options, const RunOutput& out, std::ostream& mess
           readPicture(options.picture, picture, out, options.segmentation.grabCut.engine)) {
     return endRun(*failure, out);
   }
-  const std::vector<unsigned char> file = readPictureFile(options.picture);
-  const double mmPerPixel =
-      resolveMmPerPixel(options, storedResolutionDpi(file.data(), file.size()), messages);
-  warnAboutPicture(options, picture, file, messages);
+  double mmPerPixel;
+  {
+    ScopedLap lap(out.stopwatch, "picture file: resolution, truncation, polarity");
+    const std::vector<unsigned char> file = readPictureFile(options.picture);
+    mmPerPixel = resolveMmPerPixel(options, storedResolutionDpi(file.data(), file.size()), messages);
+    warnAboutPicture(options, picture, file, messages);
+  }
   const PictureAnalysis analysis = analysePicture(picture, options.segmentation, out);
   if (analysis.failure) return endRun(*analysis.failure, out);
 

@@ -1,6 +1,7 @@
 #include "segmentation/polarity_check.h"
 
 #include <algorithm>
+#include <cmath>
 #include <opencv2/imgproc.hpp>
 #include <vector>
 
@@ -13,6 +14,43 @@ namespace {
 constexpr double kPaperLightness = 60.0;
 constexpr double kLightnessScale = 20.0;
 constexpr double kChromaScale = 10.0;
+
+// CIELAB lightness and chroma of 8-bit sRGB colours (D65), the values cv::cvtColor gives for
+// COLOR_BGR2Lab on floats. Written out because OpenCV builds large tables on its first Lab
+// conversion, which costs more than the whole check.
+struct LabTables {
+  float linear[256];
+  LabTables() {
+    for (int v = 0; v < 256; ++v) {
+      const double c = v / 255.0;
+      linear[v] = static_cast<float>(c <= 0.04045 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4));
+    }
+  }
+};
+
+double labF(double t) { return t > 0.008856 ? std::cbrt(t) : 7.787 * t + 16.0 / 116.0; }
+
+// Lightness (0..100) and chroma of every pixel of an 8-bit BGR picture, as two CV_32F images.
+void lightnessAndChroma(const cv::Mat& bgr, cv::Mat& lightness, cv::Mat& chroma) {
+  static const LabTables tables;
+  lightness.create(bgr.size(), CV_32F);
+  chroma.create(bgr.size(), CV_32F);
+  for (int y = 0; y < bgr.rows; ++y) {
+    const cv::Vec3b* in = bgr.ptr<cv::Vec3b>(y);
+    float* l = lightness.ptr<float>(y);
+    float* c = chroma.ptr<float>(y);
+    for (int x = 0; x < bgr.cols; ++x) {
+      const double b = tables.linear[in[x][0]], g = tables.linear[in[x][1]],
+                   r = tables.linear[in[x][2]];
+      const double fx = labF((0.412453 * r + 0.357580 * g + 0.180423 * b) / 0.950456);
+      const double yy = 0.212671 * r + 0.715160 * g + 0.072169 * b;
+      const double fy = labF(yy);
+      const double fz = labF((0.019334 * r + 0.119193 * g + 0.950227 * b) / 1.088754);
+      l[x] = static_cast<float>(yy > 0.008856 ? 116.0 * fy - 16.0 : 903.3 * yy);
+      c[x] = static_cast<float>(std::hypot(500.0 * (fx - fy), 200.0 * (fy - fz)));
+    }
+  }
+}
 
 cv::Mat reduced(const cv::Mat& picture) {
   const int side = std::max(picture.cols, picture.rows);
@@ -34,16 +72,10 @@ PolarityEvidence polarityEvidence(const cv::Mat& picture) {
   const cv::Mat dark = 255 - bright;
   if (cv::countNonZero(bright) == 0 || cv::countNonZero(dark) == 0) return evidence;
 
-  cv::Mat lab;
-  small.convertTo(lab, CV_32F, 1.0 / 255.0);
-  cv::cvtColor(lab, lab, cv::COLOR_BGR2Lab);  // L 0..100, a and b about -128..127
-  std::vector<cv::Mat> channels;
-  cv::split(lab, channels);
-  cv::Mat chroma;
-  cv::magnitude(channels[1], channels[2], chroma);
-
-  evidence.brightLightness = cv::mean(channels[0], bright)[0];
-  evidence.darkLightness = cv::mean(channels[0], dark)[0];
+  cv::Mat lightness, chroma;
+  lightnessAndChroma(small, lightness, chroma);
+  evidence.brightLightness = cv::mean(lightness, bright)[0];
+  evidence.darkLightness = cv::mean(lightness, dark)[0];
   evidence.brightChroma = cv::mean(chroma, bright)[0];
   evidence.darkChroma = cv::mean(chroma, dark)[0];
   evidence.score = (evidence.brightLightness - kPaperLightness) / kLightnessScale +
