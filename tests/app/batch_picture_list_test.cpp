@@ -37,10 +37,10 @@ TEST(BatchPictureArguments, FoldersGiveTheirPicturesInNameOrderOtherPathsAreKept
   ScratchDir dir("batch-list");
   const fs::path in = dir.path() / "in";
   for (const char* name : {"b.JPG", "a.png", "c.tiff", "notes.txt", ".hidden.jpg", "results.csv"}) {
-    batchtest::writeFile(in / name, "x");
+    testing::writeFile(in / name, "x");
   }
   fs::create_directories(in / "sub.jpg");  // a folder, even with a picture's name, is skipped
-  batchtest::writeFile(in / "sub.jpg" / "deep.jpg", "x");
+  testing::writeFile(in / "sub.jpg" / "deep.jpg", "x");
 
   std::vector<fs::path> pictures;
   std::string error;

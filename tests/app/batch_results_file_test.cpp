@@ -1,5 +1,5 @@
-// Reading back results.csv for the batch table: hand-written tables with empty cells, NaN texts
-// and no teeth, every table the report composes (round trip), and the faults a truncated or
+// Reading back results.csv for the batch table: every table the report composes (round trip;
+// hand-written tables are read in the combined table's tests), and the faults a truncated or
 // foreign file shows.
 #include <gtest/gtest.h>
 
@@ -14,26 +14,8 @@
 namespace leafmargin::batch {
 namespace {
 
-using batchtest::noToothResults;
 using batchtest::resultsHeader;
 using batchtest::twoToothResults;
-
-TEST(BatchResultsParse, HandWrittenTablesKeepEveryCellTextIncludingEmptyAndNan) {
-  const ParsedResults two = parseResults(twoToothResults());
-  ASSERT_TRUE(two.ok) << two.error;
-  ASSERT_EQ(two.table.teeth.size(), 2u);
-  EXPECT_EQ(two.table.teeth[1].number, "2");
-  EXPECT_EQ(two.table.teeth[1].cells,
-            (MeasureCells{"6,57", "3,39", "", "", "51,63", "54,43", "", "nan,00", "-nan,00", "90,00"}));
-  EXPECT_EQ(two.table.statistics[3][5], "7,16");
-  EXPECT_EQ(two.table.deepestNotch, "1,52");
-
-  const ParsedResults none = parseResults(noToothResults());
-  ASSERT_TRUE(none.ok) << none.error;
-  EXPECT_TRUE(none.table.teeth.empty());
-  EXPECT_EQ(none.table.statistics[4], MeasureCells{});
-  EXPECT_EQ(none.table.deepestNotch, "0,00");
-}
 
 // Rebuilds the lines of a results.csv from what was read back.
 std::string reassemble(const ResultsTable& t) {
@@ -86,10 +68,7 @@ TEST(BatchResultsParse, NamesTheLineOfEachFault) {
     text.replace(text.find(from), from.size(), to);
     return text;
   };
-  const struct {
-    std::string text;
-    std::string error;
-  } cases[] = {
+  const struct { std::string text; std::string error; } cases[] = {
       {"", "line 1: the file is empty"},
       {replaced("Dent;", "Tooth;"), "line 1: not the header of a results table"},
       {replaced("2;6,57;", "3;6,57;"), "line 3: expected the row of tooth 2"},

@@ -1,97 +1,22 @@
-// Helpers of the batch tests: running a program with its output captured, reading and writing
-// whole files, small generated leaves, and the results.csv texts the tests write by hand.
+// Helpers of the batch tests: the lines of a program's output, and the results.csv texts the
+// tests write by hand.
 #pragma once
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <filesystem>
-#include <fstream>
-#include <opencv2/imgcodecs.hpp>
 #include <sstream>
 #include <string>
 #include <vector>
 
-#include "leafgen/leaf_generator.h"
 #include "support/read_file.h"
 #include "support/run_program.h"
+#include "support/small_leaf.h"
 
 namespace leafmargin::batchtest {
-
-namespace fs = std::filesystem;
-
-struct CommandRun {
-  std::string out;  // standard output (and standard error when asked)
-  int status = -1;  // exit status, or 128 + signal
-};
-
-// Runs argv (looked up in PATH when argv[0] has no '/') in cwd, capturing its output.
-inline CommandRun runCommand(const std::vector<std::string>& argv, const fs::path& cwd = {},
-                             bool withErrors = false) {
-  int fds[2];
-  if (pipe(fds) != 0) return {};
-  const pid_t pid = fork();
-  if (pid == 0) {
-    std::vector<char*> args;
-    for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
-    args.push_back(nullptr);
-    if (!cwd.empty() && chdir(cwd.c_str()) != 0) _exit(126);
-    dup2(fds[1], 1);
-    if (withErrors) dup2(fds[1], 2);
-    else dup2(open("/dev/null", O_WRONLY), 2);
-    close(fds[0]);
-    close(fds[1]);
-    execvp(args[0], args.data());
-    _exit(127);
-  }
-  close(fds[1]);
-  CommandRun run;
-  char buffer[4096];
-  ssize_t n;
-  while ((n = read(fds[0], buffer, sizeof buffer)) > 0) run.out.append(buffer, static_cast<std::size_t>(n));
-  close(fds[0]);
-  int raw = 0;
-  waitpid(pid, &raw, 0);
-  run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : 128 + WTERMSIG(raw);
-  return run;
-}
-
-inline void writeFile(const fs::path& path, const std::string& bytes) {
-  fs::create_directories(path.parent_path());
-  std::ofstream(path, std::ios::binary) << bytes;
-}
-
-inline void writeScript(const fs::path& path, const std::string& body) {
-  writeFile(path, "#!/bin/sh\n" + body);
-  fs::permissions(path, fs::perms::owner_all | fs::perms::group_read | fs::perms::others_read);
-}
-
-using testing::readFile;
 
 inline std::vector<std::string> lines(const std::string& text) {
   std::vector<std::string> out;
   std::istringstream stream(text);
-  std::string line;
-  while (std::getline(stream, line)) out.push_back(line);
+  for (std::string line; std::getline(stream, line);) out.push_back(line);
   return out;
-}
-
-// A small bright leaf with a toothed lower margin on a dark background, big enough for the leaf
-// contour to pass the area limit (600 x 300 pixels) and small enough for GrabCut to take about
-// a second.
-inline void writeSmallLeaf(const fs::path& path, int teeth, unsigned seed) {
-  leafgen::LeafSpec design;
-  design.width = 600;
-  design.height = 300;
-  design.marginY = 170;
-  design.teeth = teeth;
-  design.toothWidth = 60;
-  design.toothHeight = 30;
-  design.seed = seed;
-  fs::create_directories(path.parent_path());
-  cv::imwrite(path.string(), leafgen::generateLeaf(design).image);
 }
 
 // The header line of results.csv, with its line end.

@@ -8,35 +8,33 @@ namespace leafmargin::batch {
 namespace {
 
 namespace fs = std::filesystem;
-using batchtest::lines;
-using batchtest::readFile;
-using batchtest::runCommand;
+using testing::readFile;
+using testing::runCommand;
 using testing::ScratchDir;
 
-bool snakemakeInstalled() { return runCommand({"snakemake", "--version"}).status == 0; }
-
 TEST(BatchWorkflow, RunsLocallyOnTwoCores) {
-  if (!snakemakeInstalled()) GTEST_SKIP() << "snakemake is not installed";
+  if (runCommand({"snakemake", "--version"}).status != 0) GTEST_SKIP() << "snakemake is not installed";
   ScratchDir dir("batch-snakemake");
   const fs::path in = dir.path() / "scans";
-  batchtest::writeSmallLeaf(in / "leaf_a.png", 4, 1);
-  batchtest::writeSmallLeaf(in / "leaf_b.png", 5, 2);
-  batchtest::writeFile(in / "broken.jpg", "this is no picture\n");
-  batchtest::writeFile(in / "notes.txt", "not a picture: never listed\n");
-  const fs::path bin = fs::path(LEAFMARGIN_BATCH_BINARY).parent_path();
+  ASSERT_TRUE(testing::writeLeaf(in / "leaf_a.png", testing::smallLeaf(4)));
+  ASSERT_TRUE(testing::writeLeaf(in / "leaf_b.png", testing::smallLeaf(5)));
+  testing::writeFile(in / "broken.jpg", "this is no picture\n");
+  testing::writeFile(in / "notes.txt", "not a picture: never listed\n");
+  const std::string bin = fs::path(LEAFMARGIN_BATCH_BINARY).parent_path().string();
+  const auto snakemake = [&](const std::vector<std::string>& extra) {
+    std::vector<std::string> argv{"snakemake", "--snakefile", LEAFMARGIN_SNAKEFILE, "--directory",
+                                  dir.path().string(), "--config", "input=scans", "bin=" + bin};
+    argv.insert(argv.end(), extra.begin(), extra.end());
+    const testing::ProgramRun run = runCommand(argv, dir.path());
+    return std::make_pair(run.status, run.stdoutText + run.stderrText);
+  };
 
-  const batchtest::CommandRun run = runCommand(
-      {"snakemake", "--snakefile", LEAFMARGIN_SNAKEFILE, "--cores", "2", "--directory",
-       dir.path().string(), "--config", "input=scans", "output=results", "bin=" + bin.string()},
-      dir.path(), true);
-  ASSERT_EQ(run.status, 0) << run.out;
-
+  const auto [status, shown] = snakemake({"output=results", "--cores", "2"});
+  ASSERT_EQ(status, 0) << shown;
+  EXPECT_NE(shown.find("combined.csv: 2 ok, 1 failed"), std::string::npos) << shown;
   const fs::path out = dir.path() / "results";
-  std::vector<std::string> folders;
-  for (const auto& e : fs::directory_iterator(out)) folders.push_back(e.path().filename());
-  std::sort(folders.begin(), folders.end());
-  EXPECT_EQ(folders, (std::vector<std::string>{"broken", "combined.csv", "leaf_a", "leaf_b",
-                                               "pictures.csv", "report.html", "teeth.csv"}));
+  EXPECT_EQ(testing::fileNames(out), (std::vector<std::string>{"broken", "combined.csv", "leaf_a", "leaf_b",
+                                                              "pictures.csv", "report.html", "teeth.csv"}));
   EXPECT_EQ(readFile(out / "broken" / "status.txt"), "255\n");
   for (const std::string name : {"leaf_a", "leaf_b"}) {
     EXPECT_EQ(readFile(out / name / "status.txt"), "0\n");
@@ -54,17 +52,12 @@ TEST(BatchWorkflow, RunsLocallyOnTwoCores) {
   fs::remove(out / "combined.csv");
   EXPECT_EQ(runCommand({LEAFMARGIN_COMBINE_BINARY, out.string()}).status, 1);
   EXPECT_EQ(readFile(out / "combined.csv"), table);
-  EXPECT_NE(run.out.find("combined.csv: 2 ok, 1 failed"), std::string::npos) << run.out;
 
   // Settings of the configuration reach every run, and "--" keeps a picture a picture.
-  const batchtest::CommandRun dry = runCommand(
-      {"snakemake", "--snakefile", LEAFMARGIN_SNAKEFILE, "--cores", "1", "-n", "-p", "--directory",
-       dir.path().string(), "--config", "input=scans", "output=again", "bin=" + bin.string(),
-       "dpi=600", "leaf=dark"},
-      dir.path(), true);
-  ASSERT_EQ(dry.status, 0) << dry.out;
-  EXPECT_NE(dry.out.find(" --threads 1 --dpi 600 --leaf dark --single "), std::string::npos) << dry.out;
-  EXPECT_NE(dry.out.find(" -- " + (in / "leaf_a.png").string()), std::string::npos) << dry.out;
+  const auto [dryStatus, dry] = snakemake({"output=again", "dpi=600", "leaf=dark", "--cores", "1", "-n", "-p"});
+  ASSERT_EQ(dryStatus, 0) << dry;
+  EXPECT_NE(dry.find(" --threads 1 --dpi 600 --leaf dark --single "), std::string::npos) << dry;
+  EXPECT_NE(dry.find(" -- " + (in / "leaf_a.png").string()), std::string::npos) << dry;
 }
 
 }  // namespace

@@ -1,90 +1,86 @@
 // The command line as a user meets it: usage errors, help and version, the output folder, the
-// resolution, the leaf's polarity and the warnings on standard error. Standard output keeps the
-// trace of a run without options, whatever option is added.
+// resolution, the GrabCut choice, the leaf's polarity and the warnings on standard error.
+// Standard output keeps the trace of a run without options, whatever option is added.
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <opencv2/imgcodecs.hpp>
 #include <opencv2/imgproc.hpp>
 #include <regex>
 #include <set>
 #include <sstream>
 
-#include "leafgen/leaf_generator.h"
+#include "app/options.h"
 #include "support/read_file.h"
 #include "support/run_program.h"
+#include "support/small_leaf.h"
 
 namespace leafmargin {
 namespace {
 
 namespace fs = std::filesystem;
 using testing::ProgramRun;
+using testing::readFile;
 using testing::runProgram;
 using testing::ScratchDir;
 
-using testing::readFile;
-
-// A small generated leaf with a few measurable teeth (GrabCut takes about a second on it).
-void writeLeaf(const fs::path& path, int teeth = 5, int toothHeight = 30) {
-  leafgen::LeafSpec design;
-  design.width = 600;
-  design.height = 300;
-  design.marginY = 170;
-  design.teeth = teeth;
-  design.toothWidth = 60;
-  design.toothHeight = toothHeight;
-  ASSERT_TRUE(cv::imwrite(path.string(), leafgen::generateLeaf(design).image));
+CommandLine parse(std::vector<std::string> args, std::string& out, std::string& err) {
+  args.insert(args.begin(), "leaf-margin");
+  std::vector<const char*> argv;
+  for (const std::string& a : args) argv.push_back(a.c_str());
+  std::ostringstream outStream, errStream;
+  const CommandLine line = parseCommandLine(static_cast<int>(argv.size()), argv.data(), outStream, errStream);
+  out = outStream.str();
+  err = errStream.str();
+  return line;
 }
 
-std::vector<std::vector<std::string>> tableCells(const std::string& csv) {
-  std::vector<std::vector<std::string>> rows;
-  std::istringstream lines(csv);
-  std::string line;
-  while (std::getline(lines, line)) {
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    std::vector<std::string> cells;
-    std::istringstream fields(line);
-    std::string cell;
-    while (std::getline(fields, cell, ';')) cells.push_back(cell);
-    rows.push_back(cells);
+TEST(CommandLine, EveryOptionIsReadAndWrongOnesEndWith64BeforeAnythingIsRead) {
+  std::string out, err;
+  const Options o = parse({"--dpi", "600.5", "--leaf", "dark", "--grabcut", "opencv", "--threads",
+                           "1000", "--progress", "-o", "out", "a.png", "b.png", "c.png"}, out, err)
+                        .options;
+  EXPECT_EQ(out + err, "");
+  EXPECT_EQ(o.picture, "a.png");
+  EXPECT_EQ(o.ignoredPictures, (std::vector<std::string>{"b.png", "c.png"}));
+  EXPECT_EQ(o.outputDir, "out");
+  EXPECT_TRUE(o.dpi == 600.5 && !o.dpiFromFile && o.leafGiven);
+  EXPECT_EQ(o.segmentation.leaf, LeafPolarity::Dark);
+  EXPECT_EQ(o.segmentation.grabCut.engine, GrabCutEngine::Library);
+  EXPECT_EQ(o.segmentation.grabCut.threads, 1000);
+  EXPECT_NE(o.segmentation.grabCut.progress, nullptr);
+  const Options plain = parse({"--dpi", "auto"}, out, err).options;
+  EXPECT_TRUE(plain.picture == "leaflet.jpg" && plain.dpiFromFile && !plain.leafGiven);
+  EXPECT_TRUE(plain.segmentation.leaf == LeafPolarity::Bright && !plain.segmentation.grabCut.progress);
+  EXPECT_EQ(plain.segmentation.grabCut.engine, GrabCutEngine::Own);
+
+  for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
+           {"--dpi", "0"}, {"--dpi", "-3"}, {"--dpi", "abc"}, {"--dpi", "12x"}, {"--dpi", "nan"},
+           {"--dpi", "1e999"}, {"--leaf", "green"}, {"--grabcut", "gpu"}, {"--threads", "0"},
+           {"--threads", "10000"}, {"--threads", "-2"}, {"a.png", "-o"}, {"--frobnicate"},
+           {"-leaf.png"}, {"--keep-crops", "crops", "a.png"}}) {
+    const CommandLine line = parse(args, out, err);
+    EXPECT_EQ(line.exitStatus, 64) << args[0] << " " << args[1 % args.size()];
+    EXPECT_EQ(out, "");
+    EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
+    EXPECT_EQ(err.rfind("leaf-margin: ", 0), 0u) << err;
+    EXPECT_NE(err.find("(see leaf-margin --help)"), std::string::npos) << err;
   }
-  return rows;
-}
-
-double number(std::string cell) {
-  std::replace(cell.begin(), cell.end(), ',', '.');
-  return std::stod(cell);
+  ScratchDir dir("usage");
+  ASSERT_TRUE(testing::writeLeaf(dir.path() / "leaf.png"));
+  const ProgramRun run = runProgram(dir.path(), {"--dpi", "0", "leaf.png"});
+  EXPECT_EQ(run.status, 64);
+  EXPECT_EQ(run.stdoutText, "");
+  EXPECT_EQ(dir.files(), std::vector<std::string>{"leaf.png"});
 }
 
 // Long option names of the lines of text that match pattern (one name per matching line).
 std::set<std::string> optionNames(const std::string& text, const std::regex& pattern) {
   std::set<std::string> names;
   std::istringstream lines(text);
-  std::string line;
   std::smatch m;
-  while (std::getline(lines, line)) {
+  for (std::string line; std::getline(lines, line);)
     if (std::regex_search(line, m, pattern)) names.insert(m[1]);
-  }
   return names;
-}
-
-TEST(CommandLine, UsageErrorsEndWith64BeforeAnythingIsReadOrWritten) {
-  ScratchDir dir("usage");
-  writeLeaf(dir.path() / "leaf.png");
-  const std::vector<std::vector<std::string>> wrong = {
-      {"--dpi", "0", "leaf.png"},     {"--dpi", "-3", "leaf.png"}, {"--dpi", "abc", "leaf.png"},
-      {"--dpi", "nan", "leaf.png"},   {"--dpi", "1e999", "leaf.png"}, {"--leaf", "green", "leaf.png"},
-      {"leaf.png", "-o"},             {"--frobnicate", "leaf.png"}, {"-leaf.png"},
-  };
-  for (const auto& args : wrong) {
-    const ProgramRun run = runProgram(dir.path(), args);
-    EXPECT_EQ(run.status, 64) << args[0];
-    EXPECT_EQ(run.stdoutText, "") << args[0];
-    EXPECT_EQ(std::count(run.stderrText.begin(), run.stderrText.end(), '\n'), 1) << run.stderrText;
-    EXPECT_EQ(run.stderrText.rfind("leaf-margin: ", 0), 0u) << run.stderrText;
-    EXPECT_NE(run.stderrText.find("--help"), std::string::npos) << run.stderrText;
-  }
-  EXPECT_EQ(dir.files(), std::vector<std::string>{"leaf.png"});
 }
 
 TEST(CommandLine, HelpAndVersionAnswerOnStdoutAndTheReadmeListsEveryOption) {
@@ -115,24 +111,43 @@ TEST(CommandLine, HelpAndVersionAnswerOnStdoutAndTheReadmeListsEveryOption) {
   EXPECT_TRUE(dir.files().empty());
 }
 
-// One run in the working directory at 1200 dpi, one into a new folder at 600 dpi: the same
-// trace, every length in mm twice as long, every angle, ratio and count the same.
-TEST(CommandLine, OutputFolderAndResolutionChangeOnlyWhereFilesGoAndTheMillimetres) {
-  ScratchDir dir("dpi");
-  writeLeaf(dir.path() / "leaf.png");
+double intersectionOverUnion(const cv::Mat& a, const cv::Mat& b) {
+  return static_cast<double>(cv::countNonZero((a > 127) & (b > 127))) /
+         cv::countNonZero((a > 127) | (b > 127));
+}
+
+const char* const kRunFiles[] = {"gray.bmp", "bw.jpg", "grabcut.jpg", "drawing2.jpg", "drawing3.jpg",
+                                 "drawing4.jpg", "drawing77.jpg", "gauche.jpg", "droite.jpg", "results.csv"};
+
+// One leaf run without options, then with options that must change only what they say: at 600
+// dpi into a new folder every length in mm doubles; the library's GrabCut writes the same files;
+// --progress adds a line per GrabCut iteration on stderr; the leaf with every colour inverted is
+// found with --leaf dark as the leaf itself is found on its dark ground.
+TEST(CommandLine, OptionsChangeOnlyWhatTheySay) {
+  ScratchDir dir("options");
+  ASSERT_TRUE(testing::writeLeaf(dir.path() / "leaf.png"));
   const ProgramRun plain = runProgram(dir.path(), {"leaf.png"});
   ASSERT_EQ(plain.status, 0) << plain.stdoutText;
-  const ProgramRun half = runProgram(dir.path(), {"--dpi", "600", "-o", "out/600", "leaf.png"});
-  ASSERT_EQ(half.status, 0) << half.stderrText;
-  EXPECT_EQ(half.stdoutText, plain.stdoutText);
+  EXPECT_EQ(plain.stderrText, "");
 
-  const fs::path out = dir.path() / "out" / "600";
-  for (const char* name : {"gray.bmp", "bw.jpg", "grabcut.jpg", "drawing2.jpg", "drawing3.jpg",
-                           "drawing4.jpg", "drawing77.jpg", "gauche.jpg", "droite.jpg"}) {
-    EXPECT_EQ(readFile(out / name), readFile(dir.path() / name)) << name;
+  const ProgramRun half =
+      runProgram(dir.path(), {"--dpi", "600", "--progress", "--threads", "3", "-o", "out/600", "leaf.png"});
+  const ProgramRun library = runProgram(dir.path(), {"--grabcut", "opencv", "--progress", "-o", "library", "leaf.png"});
+  EXPECT_EQ(half.stdoutText, plain.stdoutText);
+  EXPECT_EQ(library.stdoutText, plain.stdoutText);
+  std::string progress;
+  for (int i = 1; i <= 8; ++i)
+    progress += "GrabCut iteration " + std::to_string(i) + "/8 done (600 x 300 pixels)\n";
+  EXPECT_EQ(half.stderrText, progress);
+  EXPECT_EQ(library.stderrText, "GrabCut (OpenCV): 8 iterations on 600 x 300 pixels\n");
+  for (const char* name : kRunFiles) {
+    EXPECT_EQ(readFile(dir.path() / "library" / name), readFile(dir.path() / name)) << name;
+    if (name != std::string("results.csv")) {
+      EXPECT_EQ(readFile(dir.path() / "out/600" / name), readFile(dir.path() / name)) << name;
+    }
   }
-  const auto at1200 = tableCells(readFile(dir.path() / "results.csv"));
-  const auto at600 = tableCells(readFile(out / "results.csv"));
+  const auto at1200 = testing::tableCells(readFile(dir.path() / "results.csv"), ';');
+  const auto at600 = testing::tableCells(readFile(dir.path() / "out/600/results.csv"), ';');
   ASSERT_EQ(at600.size(), at1200.size());
   ASSERT_GE(at1200.size(), 10u);  // header, at least two teeth, empty line, statistics
   for (std::size_t r = 0; r < at1200.size(); ++r) {
@@ -142,17 +157,31 @@ TEST(CommandLine, OutputFolderAndResolutionChangeOnlyWhereFilesGoAndTheMillimetr
       if (!length || at1200[r][c].empty()) {
         EXPECT_EQ(at600[r][c], at1200[r][c]) << r << "," << c;
       } else {
-        EXPECT_NEAR(number(at600[r][c]), 2 * number(at1200[r][c]), 0.0101) << r << "," << c;
+        EXPECT_NEAR(testing::cellNumber(at600[r][c]), 2 * testing::cellNumber(at1200[r][c]), 0.0101)
+            << r << "," << c;
       }
     }
   }
+
+  cv::Mat inverted;
+  cv::bitwise_not(cv::imread((dir.path() / "leaf.png").string()), inverted);
+  ASSERT_TRUE(cv::imwrite((dir.path() / "paper.png").string(), inverted));
+  const ProgramRun dark = runProgram(dir.path(), {"-o", "dark", "--leaf", "dark", "paper.png"});
+  ASSERT_EQ(dark.status, 0) << dark.stdoutText;
+  const cv::Mat bw = cv::imread((dir.path() / "dark" / "bw.jpg").string(), cv::IMREAD_GRAYSCALE);
+  const cv::Mat picture = cv::imread((dir.path() / "paper.png").string(), cv::IMREAD_GRAYSCALE);
+  EXPECT_LT(cv::mean(picture, bw > 127)[0], cv::mean(picture, bw <= 127)[0]);  // leaf drawn white
+  EXPECT_GT(intersectionOverUnion(
+                cv::imread((dir.path() / "dark" / "grabcut.jpg").string(), cv::IMREAD_GRAYSCALE),
+                cv::imread((dir.path() / "grabcut.jpg").string(), cv::IMREAD_GRAYSCALE)),
+            0.99);
 }
 
 TEST(CommandLine, OutputFolderThatCannotBeUsedEndsWith3AndLosesNothing) {
   ScratchDir dir("outdir");
-  writeLeaf(dir.path() / "leaf.png");
-  std::ofstream(dir.path() / "results.csv") << "earlier";
-  std::ofstream(dir.path() / "plain") << "a file";
+  ASSERT_TRUE(testing::writeLeaf(dir.path() / "leaf.png"));
+  testing::writeFile(dir.path() / "results.csv", "earlier");
+  testing::writeFile(dir.path() / "plain", "a file");
   for (const std::string target : {"plain", "plain/below", "/proc/no-folder-here"}) {
     const ProgramRun run = runProgram(dir.path(), {"-o", target, "leaf.png"});
     EXPECT_EQ(run.status, 3) << target;
@@ -167,50 +196,25 @@ TEST(CommandLine, OutputFolderThatCannotBeUsedEndsWith3AndLosesNothing) {
 
 TEST(CommandLine, WarningsGoToStderrAndLeaveTheTraceAlone) {
   ScratchDir dir("warnings");
-  // Extra pictures: ignored as before, with a warning.
+  // No picture named: leaflet.jpg. Extra pictures: ignored as before, with a warning.
+  EXPECT_EQ(runProgram(dir.path(), {}).stdoutText, "opencv version : 4.6\nCannot read the image: leaflet.jpg\n");
   const ProgramRun extra = runProgram(dir.path(), {"first.png", "second.png", "third.png"});
   EXPECT_EQ(extra.status, 255);
-  EXPECT_EQ(extra.stdoutText, runProgram(dir.path(), {"first.png"}).stdoutText);
-  EXPECT_NE(extra.stderrText.find("warning: only the first picture (first.png) is analysed; "
-                                  "leafmargin-batch analyses many pictures\n"),
-            std::string::npos)
-      << extra.stderrText;
+  EXPECT_EQ(extra.stdoutText, "opencv version : 4.6\nCannot read the image: first.png\n");
+  EXPECT_EQ(extra.stderrText.rfind("warning: only the first picture (first.png) is analysed; "
+                                   "leafmargin-batch analyses many pictures\n", 0), 0u) << extra.stderrText;
 
-  // A leaf whose teeth are too shallow to be kept: a complete run without a tooth row.
-  writeLeaf(dir.path() / "smooth.png", 8, 6);
+  // A leaf whose teeth are too shallow to be kept: a complete run with an empty table.
+  ASSERT_TRUE(testing::writeLeaf(dir.path() / "smooth.png", testing::smallLeaf(8, 6)));
   const ProgramRun smooth = runProgram(dir.path(), {"smooth.png"});
   EXPECT_EQ(smooth.status, 0) << smooth.stdoutText;
-  EXPECT_TRUE(fs::exists(dir.path() / "results.csv"));
-  EXPECT_NE(smooth.stderrText.find("warning: no tooth was measured in smooth.png"),
-            std::string::npos)
-      << smooth.stderrText;
-}
-
-double intersectionOverUnion(const cv::Mat& a, const cv::Mat& b) {
-  cv::Mat both, either;
-  cv::bitwise_and(a > 127, b > 127, both);
-  cv::bitwise_or(a > 127, b > 127, either);
-  return static_cast<double>(cv::countNonZero(both)) / cv::countNonZero(either);
-}
-
-// A leaf that is the darker class (the generated leaf with every colour inverted) found with
-// --leaf dark as the leaf itself is found on its dark ground.
-TEST(CommandLine, DarkLeafOnLightGroundIsFoundWithLeafDark) {
-  ScratchDir dir("polarity");
-  writeLeaf(dir.path() / "leaf.png");
-  cv::Mat inverted;
-  cv::bitwise_not(cv::imread((dir.path() / "leaf.png").string()), inverted);
-  ASSERT_TRUE(cv::imwrite((dir.path() / "paper.png").string(), inverted));
-  ASSERT_EQ(runProgram(dir.path(), {"-o", "bright", "leaf.png"}).status, 0);
-  const ProgramRun dark = runProgram(dir.path(), {"-o", "dark", "--leaf", "dark", "paper.png"});
-  ASSERT_EQ(dark.status, 0) << dark.stdoutText;
-  const cv::Mat bw = cv::imread((dir.path() / "dark" / "bw.jpg").string(), cv::IMREAD_GRAYSCALE);
-  const cv::Mat picture = cv::imread((dir.path() / "paper.png").string(), cv::IMREAD_GRAYSCALE);
-  EXPECT_LT(cv::mean(picture, bw > 127)[0], cv::mean(picture, bw <= 127)[0]);  // leaf drawn white
-  EXPECT_GT(intersectionOverUnion(
-                cv::imread((dir.path() / "dark" / "grabcut.jpg").string(), cv::IMREAD_GRAYSCALE),
-                cv::imread((dir.path() / "bright" / "grabcut.jpg").string(), cv::IMREAD_GRAYSCALE)),
-            0.99);
+  EXPECT_NE(smooth.stdoutText.find("\nteeth found : 0\n"), std::string::npos) << smooth.stdoutText;
+  EXPECT_EQ(smooth.stderrText, "warning: no tooth was measured in smooth.png; "
+                               "results.csv holds the statistics rows only\n");
+  const auto table = testing::tableCells(readFile(dir.path() / "results.csv"), ';');
+  ASSERT_EQ(table.size(), 8u);
+  EXPECT_EQ(table[1], std::vector<std::string>{});
+  EXPECT_EQ(table[7], (std::vector<std::string>{"Profondeur max :", "0,00"}));
 }
 
 // Where a dark-ground twin was made from its picture on paper (the ground outside the leaf

@@ -10,17 +10,14 @@
 #include "support/picture_bytes.h"
 #include "support/read_file.h"
 #include "support/run_program.h"
+#include "support/small_leaf.h"
 
 namespace leafmargin {
 namespace {
 
 using testing::Bytes;
 
-struct InProcessRun {
-  int status = 0;
-  std::string trace;
-  std::string messages;
-};
+struct InProcessRun { int status = 0; std::string trace; std::string messages; };
 
 class PictureWarnings : public ::testing::Test {
  protected:
@@ -78,13 +75,7 @@ TEST_F(PictureWarnings, StoredResolutionIsNamedWhenItDiffersAndUsedWithAuto) {
 }
 
 TEST_F(PictureWarnings, AutoTakesTheStoredResolutionForTheReport) {
-  leafgen::LeafSpec design;
-  design.width = 620;
-  design.height = 330;
-  design.marginY = 190;
-  design.toothWidth = 90;
-  design.toothHeight = 50;
-  const Bytes jpeg = testing::encodePicture(".jpg", leafgen::generateLeaf(design).image);
+  const Bytes jpeg = testing::encodePicture(".jpg", leafgen::generateLeaf(testing::smallLeaf()).image);
   const std::string picture = write("leaf.jpg", testing::withJfifDensity(jpeg, 2, 200, 200));
   ASSERT_EQ(run(picture, "508").status, kExitSuccess);  // 200 dots per cm
   const std::string given = testing::readFile(dir.path() / "results.csv");

@@ -4,35 +4,28 @@
 
 #include <fstream>
 #include <opencv2/imgcodecs.hpp>
-#include <sstream>
 
 #include "app/pipeline.h"
 #include "report/results_csv.h"
+#include "support/read_file.h"
 #include "support/run_program.h"
 
 namespace leafmargin {
 namespace {
 
 using testing::ScratchDir;
-using testing::shellQuote;
 
 const std::string kReal = LEAFMARGIN_REAL_LEAVES;
 
 // Rows of whole_leaf_teeth.csv after the header: tip_x, tip_y, tooth_width_mm, tooth_height_mm.
 std::vector<std::array<double, 4>> wholeLeafTeeth(const std::string& picture, const std::string& dpi,
                                                   const ScratchDir& dir) {
-  const std::string command = "cd " + shellQuote(dir.path().string()) + " && " +
-                              shellQuote(LEAFMARGIN_BINARY) + " --whole-leaf --dpi " + dpi +
-                              " -o out " + shellQuote(kReal + "/" + picture) + " > /dev/null 2>&1";
-  EXPECT_EQ(std::system(command.c_str()), 0);
-  std::ifstream in(dir.path() / "out" / "whole_leaf_teeth.csv");
+  EXPECT_EQ(testing::runProgram(dir.path(), {"--whole-leaf", "--dpi", dpi, "-o", "out", kReal + "/" + picture})
+                .status, 0);
+  const auto rows = testing::tableCells(testing::readFile(dir.path() / "out" / "whole_leaf_teeth.csv"), ',');
   std::vector<std::array<double, 4>> teeth;
-  std::string line;
-  std::getline(in, line);
-  while (std::getline(in, line)) {
-    std::vector<std::string> f;
-    std::stringstream cells(line);
-    for (std::string cell; std::getline(cells, cell, ',');) f.push_back(cell);
+  for (std::size_t r = 1; r < rows.size(); ++r) {
+    const auto& f = rows[r];
     teeth.push_back({std::stod(f[2]), std::stod(f[3]), std::stod(f[5]), std::stod(f[6])});
   }
   return teeth;

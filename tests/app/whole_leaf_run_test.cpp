@@ -4,60 +4,27 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <fstream>
 #include <opencv2/imgcodecs.hpp>
 #include <opencv2/imgproc.hpp>
-#include <sstream>
 
 #include "leafgen/whole_leaf.h"
+#include "support/read_file.h"
 #include "support/run_program.h"
 
 namespace leafmargin {
 namespace {
 
+using testing::runProgram;
 using testing::ScratchDir;
-using testing::shellQuote;
 
 constexpr double kMmPerPixel = 25.4 / 1200;
 
-struct Outcome {
-  int status = -1;
-  std::string out, err;
-};
-
-Outcome runWholeLeaf(const std::filesystem::path& dir, const std::vector<std::string>& args) {
-  std::string command = "cd " + shellQuote(dir.string()) + " && " + shellQuote(LEAFMARGIN_BINARY);
-  for (const std::string& a : args) command += " " + shellQuote(a);
-  command += " > out.txt 2> err.txt";
-  const int raw = std::system(command.c_str());
-  auto read = [&](const char* name) {
-    std::ifstream in(dir / name);
-    std::stringstream text;
-    text << in.rdbuf();
-    std::filesystem::remove(dir / name);
-    return text.str();
-  };
-  return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, read("out.txt"), read("err.txt")};
-}
-
 // The rows of a table without quoted fields, header first.
 std::vector<std::vector<std::string>> readTable(const std::filesystem::path& path) {
-  std::vector<std::vector<std::string>> rows;
-  std::ifstream in(path);
-  for (std::string line; std::getline(in, line);) {
-    std::vector<std::string> fields;
-    std::stringstream cells(line);
-    for (std::string cell; std::getline(cells, cell, ',');) fields.push_back(cell);
-    rows.push_back(fields);
-  }
-  return rows;
+  return testing::tableCells(testing::readFile(path), ',');
 }
 
-struct Ground {
-  bool dark;
-  double turn;
-  double ovate;
-};
+struct Ground { bool dark; double turn; double ovate; };
 
 // A run takes a few seconds of GrabCut per leaf: the suite carries the label slow.
 class WholeLeafGeneratedSlow : public ::testing::TestWithParam<Ground> {};
@@ -71,9 +38,9 @@ TEST_P(WholeLeafGeneratedSlow, FindsTheDrawnTeethOnceEach) {
   const leafgen::GeneratedWholeLeaf leaf = leafgen::generateWholeLeaf(design);
   ScratchDir dir("wholeleaf");
   cv::imwrite((dir.path() / "leaf.png").string(), leaf.image);
-  const Outcome run = runWholeLeaf(dir.path(), {"--whole-leaf", "-o", "out", "leaf.png"});
-  ASSERT_EQ(run.status, 0) << run.err;
-  EXPECT_NE(run.out.find("leaves: 1\n"), std::string::npos) << run.out;
+  const testing::ProgramRun run = runProgram(dir.path(), {"--whole-leaf", "-o", "out", "leaf.png"});
+  ASSERT_EQ(run.status, 0) << run.stderrText;
+  EXPECT_NE(run.stdoutText.find("leaves: 1\n"), std::string::npos) << run.stdoutText;
 
   const auto table = readTable(dir.path() / "out" / "whole_leaf_teeth.csv");
   ASSERT_GE(table.size(), 2u);
@@ -119,8 +86,8 @@ TEST_P(WholeLeafGeneratedSlow, FindsTheDrawnTeethOnceEach) {
   // The windows table accounts for every window; the picture is there.
   const auto windows = readTable(dir.path() / "out" / "whole_leaf_windows.csv");
   EXPECT_EQ(windows[0][8], "status");
-  EXPECT_NE(run.out.find("windows: " + std::to_string(windows.size() - 1) + " measured, 0 rejected"),
-            std::string::npos) << run.out;
+  EXPECT_NE(run.stdoutText.find("windows: " + std::to_string(windows.size() - 1) + " measured, 0 rejected"),
+            std::string::npos) << run.stdoutText;
   EXPECT_FALSE(cv::imread((dir.path() / "out" / "whole_leaf.png").string()).empty());
 }
 
@@ -134,14 +101,13 @@ TEST(WholeLeafRun, NothingToMeasureIsAFailureThatWritesNothing) {
   cv::Mat picture(600, 1000, CV_8UC3, cv::Scalar(240, 240, 240));
   cv::ellipse(picture, {150, 300}, {500, 250}, 0, 0, 360, cv::Scalar(40, 120, 50), cv::FILLED);
   cv::imwrite((dir.path() / "cut.png").string(), picture);
-  const Outcome run = runWholeLeaf(dir.path(), {"--whole-leaf", "-o", "out", "--keep-crops", "crops", "cut.png"});
+  const testing::ProgramRun run =
+      runProgram(dir.path(), {"--whole-leaf", "-o", "out", "--keep-crops", "crops", "cut.png"});
   EXPECT_EQ(run.status, 1);
-  EXPECT_NE(run.err.find("no whole leaf in cut.png"), std::string::npos) << run.err;
-  EXPECT_NE(run.err.find("touch the picture's border"), std::string::npos) << run.err;
-  EXPECT_EQ(run.out, "");
+  EXPECT_NE(run.stderrText.find("no whole leaf in cut.png"), std::string::npos) << run.stderrText;
+  EXPECT_NE(run.stderrText.find("touch the picture's border"), std::string::npos) << run.stderrText;
+  EXPECT_EQ(run.stdoutText, "");
   EXPECT_TRUE(std::filesystem::is_empty(dir.path() / "out"));
-
-  EXPECT_EQ(runWholeLeaf(dir.path(), {"--keep-crops", "crops", "cut.png"}).status, 64);
 }
 
 }  // namespace

@@ -34,19 +34,13 @@ TEST(Line, EvaluationAndIntersectionTruncateTowardZero) {
   const Line l({0, 1}, {4, 3});
   EXPECT_DOUBLE_EQ(lineYAtX(l, 3.0), 2.5);
   EXPECT_DOUBLE_EQ(distancePointLine(Line({0, 0}, {1, 1}), {2, 0}), std::sqrt(2.0));
-  struct AtY {
-    Line line;
-    int y, x;
-  };
+  struct AtY { Line line; int y, x; };
   for (const AtY& c : {AtY{l, 4, 6}, AtY{Line({0, 0}, {3, 2}), -1, -1},  // -1.5 gives -1
                        AtY{Line({0, 5}, {9, 5}), 7, INT_MIN}})           // horizontal: defined
     EXPECT_EQ(lineXAtY(c.line, c.y), c.x) << c.y;
 
   const Line vertical({4, 0}, {4, 9}), horizontal({0, 7}, {9, 7}), diagonal({0, 0}, {10, 10});
-  struct Crossing {
-    Line a, b;
-    cv::Point expected;
-  };
+  struct Crossing { Line a, b; cv::Point expected; };
   const Crossing crossings[] = {
       {vertical, horizontal, {4, 7}},
       {horizontal, vertical, {4, 7}},

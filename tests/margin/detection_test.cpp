@@ -94,11 +94,7 @@ std::vector<bool> flagsWithRuns(int n, std::vector<std::pair<int, int>> belowRan
 }
 
 TEST(Candidates, CrossingsOnlyBetween32AndNMinus31) {
-  struct Case {
-    int n;
-    std::vector<std::pair<int, int>> below;
-    std::vector<int> crossings;
-  };
+  struct Case { int n; std::vector<std::pair<int, int>> below; std::vector<int> crossings; };
   const Case cases[] = {
       {100, {{31, 40}, {60, 69}}, {41, 60}},  // the changes at 31 and n - 30 do not count
       {100, {{32, 40}, {69, 99}}, {32, 41, 69}},

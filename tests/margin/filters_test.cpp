@@ -127,12 +127,7 @@ Fixture toothFirstException(int reach, int offCurve) {
 
 TEST(BluntPairs, ExceptionSparesFarPairsOffTheSmoothOutlineInOneOrderPerRun) {
   const Flags kept{true, true, true}, removed{true, false, true};
-  struct Case {
-    bool sinusFirst;
-    int reach, offCurve;
-    BluntPairRun run;
-    Flags keepSinus;
-  };
+  struct Case { bool sinusFirst; int reach, offCurve; BluntPairRun run; Flags keepSinus; };
   const Case cases[] = {
       {true, 136, 4, BluntPairRun::First, kept},
       {true, 136, 3, BluntPairRun::First, removed},
@@ -207,11 +202,7 @@ TEST(EndTrim, DropsBothEndsOfBothListsWithoutReplacingRemovedEntries) {
 }
 
 TEST(WideTeeth, OnlyForSinusFirstOutlinesOver140DegreesUnder50Pixels) {
-  struct Case {
-    int gap;
-    cv::Point tip;
-    bool removed;
-  };
+  struct Case { int gap; cv::Point tip; bool removed; };
   // 143.8 degrees at 49 and 144.5 at exactly 50 pixels; 140.004 and 139.970 degrees closer.
   for (const Case& c : {Case{49, {24, 8}, true}, Case{50, {25, 8}, false},
                         Case{33, {16, 6}, true}, Case{39, {17, 7}, false}}) {

@@ -23,9 +23,7 @@ namespace {
 using leafgen::LeafSpec;
 using leafgen::ToothShape;
 
-struct SampledMargin {
-  std::vector<cv::Point> outline, smooth;
-};
+struct SampledMargin { std::vector<cv::Point> outline, smooth; };
 
 SampledMargin sample(const std::vector<cv::Point>& polyline, int width) {
   SampledMargin m;
@@ -53,10 +51,7 @@ std::vector<cv::Point> startingInsideTheFirstTooth(const LeafSpec& design) {
   return margin;
 }
 
-struct Analysed {
-  MarginAnalysis result;
-  std::string trace;
-};
+struct Analysed { MarginAnalysis result; std::string trace; };
 
 Analysed analyse(const SampledMargin& m) {
   std::ostringstream trace;

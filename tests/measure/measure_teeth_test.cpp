@@ -18,10 +18,7 @@ using testing::densify;
 using testing::positionsOf;
 
 // A margin hanging below the leaf: tips at y = 300, sinus bottoms at y = 200, at the given x.
-struct Margin {
-  DenseOutline outline;
-  std::vector<int> dents, sinus;
-};
+struct Margin { DenseOutline outline; std::vector<int> dents, sinus; };
 
 Margin zigzag(const std::vector<int>& xs, bool startsWithSinus) {
   Margin m;
@@ -38,10 +35,7 @@ Margin zigzag(const std::vector<int>& xs, bool startsWithSinus) {
   return m;
 }
 
-struct StageRun {
-  MeasureTeethResult result;
-  std::string trace;
-};
+struct StageRun { MeasureTeethResult result; std::string trace; };
 
 StageRun runStage(const std::vector<cv::Point>& outline, const std::vector<int>& dents,
                   const std::vector<int>& sinus, const std::string& directory = "",
@@ -76,11 +70,7 @@ TEST(MeasureTeeth, EachToothBetweenItsTwoSinusesAndEachSinusBetweenItsTwoTips) {
   // Vertices T0 S0 T1 S1 T2 S2 T3 (tip first) or S0 T0 S1 T1 S2 T2 S3 (sinus first), unevenly
   // spaced so that every width tells its neighbours. Tip first, the first and last tips are
   // not teeth; sinus first, the first tip is measured before the loop.
-  struct Case {
-    bool sinusFirst;
-    Markers markers;
-    std::vector<double> toothWidths, sinusWidths;
-  };
+  struct Case { bool sinusFirst; Markers markers; std::vector<double> toothWidths, sinusWidths; };
   const Case cases[] = {
       {false, {"yyyy", "pp", "i=0", "tooth", "i=1", "tooth", "i=2"}, {150, 190}, {130, 170, 210}},
       {true, {"yyyy", "pp", "tooth", "i=0", "tooth", "i=1", "tooth"}, {130, 170, 210}, {150, 190}},
@@ -105,10 +95,7 @@ TEST(MeasureTeeth, MissingEntriesShortenTheListsConsistently) {
   const Margin m = zigzag({40, 100, 170, 250, 340, 440, 550}, true);
   const std::vector<int>& d = m.dents;   // 3 tips
   const std::vector<int>& s = m.sinus;   // 4 sinuses, the first before the first tip
-  struct Case {
-    std::vector<int> dents, sinus;
-    int teeth, sinuses;
-  };
+  struct Case { std::vector<int> dents, sinus; int teeth, sinuses; };
   const std::vector<Case> cases{
       {{d[0]}, {s[0]}, 0, 0},        // a sinus, then a single tip with nothing after
       {{d[0]}, {s[0], s[1]}, 1, 0},  // a sinus, a single tip, a sinus

@@ -35,28 +35,9 @@ struct LiteralComparison {
   cv::Mat gauche, droite;  // the aligned masks, full size
 };
 
-// First row holding a 255 (rows from 0, columns within a row from 0), 0 when none.
-inline int literalTop(const cv::Mat& mask) {
-  for (int y = 0; y < mask.rows; ++y)
-    for (int x = 0; x < mask.cols; ++x)
-      if (mask.at<uchar>(y, x) == 255) return y;
-  return 0;
-}
-
-// First column holding a 255 (columns from 0, rows within a column from 0), 0 when none.
-inline int literalLeft(const cv::Mat& mask) {
-  for (int x = 0; x < mask.cols; ++x)
-    for (int y = 0; y < mask.rows; ++y)
-      if (mask.at<uchar>(y, x) == 255) return x;
-  return 0;
-}
-
-inline int literalCount(const cv::Mat& mask) {
-  int n = 0;
-  for (int y = 0; y < mask.rows; ++y)
-    for (int x = 0; x < mask.cols; ++x) n += mask.at<uchar>(y, x) == 255;
-  return n;
-}
+// The first row and the first column holding a 255 (0 when none), searched over the whole
+// picture, as the box of every 255.
+inline cv::Rect literalBox(const cv::Mat& mask) { return cv::boundingRect(mask == 255); }
 
 inline LiteralComparison literalSymmetryIndex(const std::vector<cv::Point>& outline, int iT,
                                               int iL, int iR, int pass, cv::Size size) {
@@ -85,10 +66,10 @@ inline LiteralComparison literalSymmetryIndex(const std::vector<cv::Point>& outl
   right = rotateImage(p, right, radToDeg(theta) + 90.0);
   cv::flip(right, right, 1);
 
-  const int topL = literalTop(left), leftL = literalLeft(left);
-  const int topR = literalTop(right), leftR = literalLeft(right);
-  r.nbGauche = literalCount(left);
-  r.nbDroite = literalCount(right);
+  const int topL = literalBox(left).y, leftL = literalBox(left).x;
+  const int topR = literalBox(right).y, leftR = literalBox(right).x;
+  r.nbGauche = cv::countNonZero(left == 255);
+  r.nbDroite = cv::countNonZero(right == 255);
   const int dy = topL - topR, dx = leftL - leftR;
   if (topL < left.rows) {
     for (int yL = topL; yL < left.rows; ++yL) {

@@ -151,10 +151,7 @@ TEST(SymmetryIndex, IsoscelesToothIsSymmetricUpToItsEdgePixelsAndASkewedOneIsNot
 }
 
 // A margin of `teeth` teeth, sinus first or tip first, with the positions of its tips and sinuses.
-struct Margin {
-  std::vector<cv::Point> outline;
-  std::vector<int> dents, sinus;
-};
+struct Margin { std::vector<cv::Point> outline; std::vector<int> dents, sinus; };
 
 Margin zigzag(int teeth, bool sinusFirst, cv::Size size) {
   std::vector<cv::Point> vertices;
@@ -180,10 +177,7 @@ std::string jpegOf(const cv::Mat& image) {
 // tooth t = 1 (both passes) and the diagnostic images of its pass 2, byte for byte, only when
 // images are written. The tooth t = 1 is the second tip, whichever tooth that is.
 TEST(SymmetryStage, ListsTraceAndImagesOfTheFullSizeProcedure) {
-  struct Case {
-    int teeth;
-    bool sinusFirst;
-  };
+  struct Case { int teeth; bool sinusFirst; };
   // Sinus first t runs from 0 and the images show the second tooth; tip first from 1 and they
   // show the first tooth measured. One tooth sinus first, or two tips around one sinus, never
   // reach t = 1.

@@ -42,6 +42,7 @@ double nearestDistance(cv::Point p, const std::vector<cv::Point>& points) {
 }
 
 void expectDrawnTeeth(const leafgen::LeafSpec& design) {
+  SCOPED_TRACE(leafgen::toothShapeName(design.shape));
   const leafgen::GeneratedLeaf leaf = leafgen::generateLeaf(design);
   const Analysed a = analyse(leaf.image);
   const MeasurementRecord& r = a.measured.record;
@@ -60,21 +61,12 @@ void expectDrawnTeeth(const leafgen::LeafSpec& design) {
   EXPECT_NEAR(r.profondeurMax, design.toothHeight, 3.0);
 }
 
-TEST(SyntheticLeaf, SymmetricTeethAreMeasuredAsDrawn) {
-  leafgen::LeafSpec design;
-  design.shape = leafgen::ToothShape::Symmetric;
-  expectDrawnTeeth(design);
-}
-
-TEST(SyntheticLeaf, SawTeethOnANoisyPictureAreMeasuredAsDrawn) {
-  leafgen::LeafSpec design;
-  design.shape = leafgen::ToothShape::Saw;
-  design.teeth = 7;
-  design.toothWidth = 90;
-  design.toothHeight = 50;
-  design.noiseSigma = 12.0;
-  design.seed = 4;
-  expectDrawnTeeth(design);
+TEST(SyntheticLeaf, SymmetricAndNoisySawTeethAreMeasuredAsDrawn) {
+  expectDrawnTeeth(leafgen::LeafSpec());  // symmetric teeth on a clean picture
+  leafgen::LeafSpec saw;
+  saw.shape = leafgen::ToothShape::Saw;
+  saw.teeth = 7, saw.toothWidth = 90, saw.toothHeight = 50, saw.noiseSigma = 12.0, saw.seed = 4;
+  expectDrawnTeeth(saw);
 }
 
 }  // namespace

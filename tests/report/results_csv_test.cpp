@@ -5,9 +5,7 @@
 #include <unistd.h>
 
 #include <filesystem>
-#include <fstream>
 #include <limits>
-#include <set>
 
 #include "report/number_format.h"
 #include "report/results_csv.h"
@@ -50,8 +48,6 @@ std::string crlfLines(const std::vector<std::string>& lines) {
 }
 
 TEST(ResultsText, WorkedExampleAndNoToothByteForByte) {
-  EXPECT_EQ(kMmPerPixel, 25.4 / 1200);
-  EXPECT_EQ(kDegreesPerRadian, 180 / 3.14159265359);
   EXPECT_EQ(composeResultsText(workedExample()),
             crlfLines({
                 kHeader,
@@ -131,52 +127,49 @@ TEST(ResultsText, RowsOfUnevenSeriesAndUndeterminedValues) {
   }
 }
 
-TEST(ResultsFile, WritesTheComposedBytesAndReplacesTheWholeFile) {
+// results.csv is always either the earlier table or the whole new one, and a failure leaves
+// whatever stood in the way and no temporary file.
+TEST(ResultsFile, ReplacedWholeOrLeftAsItWas) {
   const testing::ScratchDir dir("report");
-  EXPECT_FALSE(writeResultsCsv(simpleRecord(20, 0), kMmPerPixel, dir.path().string() + "/"));
-  EXPECT_FALSE(writeResultsCsv(workedExample(), kMmPerPixel, dir.path().string()));
+  const std::string folder = dir.path().string();
+  EXPECT_FALSE(writeResultsCsv(simpleRecord(20, 0), kMmPerPixel, folder + "/"));
+  EXPECT_FALSE(writeResultsCsv(workedExample(), kMmPerPixel, folder));
   EXPECT_EQ(testing::readFile(dir.path() / "results.csv"), composeResultsText(workedExample()));
   EXPECT_EQ(dir.files(), std::vector<std::string>{"results.csv"});
+
+  // The temporary file cannot be created: the earlier table stays.
+  const std::string temporary = "results.csv.tmp." + std::to_string(getpid());
+  fs::create_directory(dir.path() / temporary);
+  MaybeFailure failure = writeResultsCsv(simpleRecord(4, 0), kMmPerPixel, folder);
+  ASSERT_TRUE(failure);
+  EXPECT_EQ(failure->status, kExitNotWritten);
+  EXPECT_EQ(failure->message, "Cannot write results.csv in " + folder + ": Is a directory");
+  EXPECT_EQ(testing::readFile(dir.path() / "results.csv"), composeResultsText(workedExample()));
+  fs::remove(dir.path() / temporary);
+
+  // A folder stands where the table goes: the temporary file is removed, the folder stays.
+  fs::remove(dir.path() / "results.csv");
+  fs::create_directories(dir.path() / "results.csv" / "inside");
+  failure = writeResultsCsv(workedExample(), kMmPerPixel, folder);
+  ASSERT_TRUE(failure);
+  EXPECT_EQ(failure->message.rfind("Cannot write results.csv in " + folder + ": ", 0), 0u);
+  EXPECT_EQ(dir.files(), std::vector<std::string>{"results.csv"});
+  EXPECT_TRUE(fs::is_directory(dir.path() / "results.csv" / "inside"));
+
+  // A folder below a regular file cannot be made.
+  testing::writeFile(dir.path() / "plain", "x");
+  failure = writeResultsCsv(workedExample(), kMmPerPixel, folder + "/plain/out");
+  ASSERT_TRUE(failure);
+  EXPECT_EQ(failure->message, "Cannot write results.csv in " + folder + "/plain/out: Not a directory");
+
   // An empty folder is the working directory.
+  fs::remove_all(dir.path() / "results.csv");
   const fs::path previous = fs::current_path();
   fs::current_path(dir.path());
-  const MaybeFailure failure = writeResultsCsv(MeasurementRecord{}, kMmPerPixel, "");
+  failure = writeResultsCsv(MeasurementRecord{}, kMmPerPixel, "");
   fs::current_path(previous);
   EXPECT_FALSE(failure);
   EXPECT_EQ(testing::readFile(dir.path() / "results.csv"), composeResultsText(MeasurementRecord{}));
-}
-
-TEST(ResultsFile, DirectoryBelowARegularFileFailsWithOneLine) {
-  const testing::ScratchDir dir("report");
-  std::ofstream(dir.path() / "plain").put('x');
-  const std::string target = (dir.path() / "plain" / "out").string();
-  const MaybeFailure status = writeResultsCsv(workedExample(), kMmPerPixel, target);
-  ASSERT_TRUE(status);
-  EXPECT_EQ(status->status, kExitNotWritten);
-  EXPECT_EQ(status->message, "Cannot write results.csv in " + target + ": Not a directory");
-  EXPECT_EQ(dir.files(), std::vector<std::string>{"plain"});
-}
-
-TEST(ResultsFile, FailedOpenLeavesTheEarlierTableAndWhatBlockedIt) {
-  const testing::ScratchDir dir("report");
-  ASSERT_FALSE(writeResultsCsv(workedExample(), kMmPerPixel, dir.path().string()));
-  const std::string temporary = "results.csv.tmp." + std::to_string(getpid());
-  fs::create_directory(dir.path() / temporary);  // the temporary file cannot be created
-  const MaybeFailure status = writeResultsCsv(simpleRecord(4, 0), kMmPerPixel, dir.path().string());
-  ASSERT_TRUE(status);
-  EXPECT_EQ(status->message, "Cannot write results.csv in " + dir.path().string() + ": Is a directory");
-  EXPECT_EQ(testing::readFile(dir.path() / "results.csv"), composeResultsText(workedExample()));
-  EXPECT_TRUE(fs::is_directory(dir.path() / temporary));
-}
-
-TEST(ResultsFile, FailedReplaceRemovesTheTemporaryFile) {
-  const testing::ScratchDir dir("report");
-  fs::create_directories(dir.path() / "results.csv" / "inside");  // cannot be replaced by a file
-  const MaybeFailure status = writeResultsCsv(workedExample(), kMmPerPixel, dir.path().string());
-  ASSERT_TRUE(status);
-  EXPECT_EQ(status->message.rfind("Cannot write results.csv in " + dir.path().string() + ": ", 0), 0u);
-  EXPECT_EQ(dir.files(), std::vector<std::string>{"results.csv"});
-  EXPECT_TRUE(fs::is_directory(dir.path() / "results.csv" / "inside"));
 }
 
 }  // namespace

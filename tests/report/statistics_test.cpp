@@ -16,11 +16,7 @@ const double kNan = std::numeric_limits<double>::quiet_NaN();
 TEST(Statistics, WorkedTable) {
   volatile double zero = 0.0;
   const double negativeNan = zero / zero;  // NaN with its sign bit set, as an empty symmetry
-  struct Case {
-    std::vector<double> values;
-    double scale;
-    StatisticsTexts expected;
-  };
+  struct Case { std::vector<double> values; double scale; StatisticsTexts expected; };
   const Case cases[] = {
       {{1, 2, 3, 4}, 1, {"1,00", "4,00", "2,50", "1,50", "1,12"}},  // divisor n, not n - 1
       {{kNan, 2, negativeNan, 4, kNan}, 1, {"2,00", "4,00", "3,00", "1,00", "1,00"}},

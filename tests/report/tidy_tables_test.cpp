@@ -1,10 +1,9 @@
-// The tidy tables: exact bytes of a small case, failed and zero-tooth pictures, and on random
-// records every field equal to the matching cell of results.csv read with a '.'.
+// The tidy tables: exact bytes of a small case (a last tooth without sinus, an undetermined
+// apical angle, a name to quote), failed and zero-tooth pictures.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <limits>
-#include <random>
 
 #include "report/csv_writer.h"
 #include "report/number_format.h"
@@ -68,52 +67,6 @@ TEST(TidyTables, HeadersRowsAndFailedPictures) {
   std::string noTeeth = ",,NA,ok,0,,NA,0,0.00";
   for (int i = 0; i < 20; ++i) noTeeth += ",NA";
   EXPECT_EQ(pictureTableRow(none), noTeeth + "\n");
-}
-
-// Every number of the tidy tables is the cell of results.csv at the same place, with a '.'.
-TEST(TidyTables, EveryValueIsTheResultsCell) {
-  std::mt19937 rng(7);
-  std::uniform_real_distribution<double> value(0.0, 3000.0);
-  for (int trial = 0; trial < 50; ++trial) {
-    MeasurementRecord r;
-    const int teeth = static_cast<int>(rng() % 8);
-    for (std::vector<double>* s : {&r.largeursDents, &r.hauteursDents, &r.rapportsHauteurLargeur,
-                                   &r.anglesDents, &r.anglesApicaux, &r.symetriesCentre,
-                                   &r.symetriesPerpendiculaire}) {
-      for (int i = 0; i < teeth; ++i) s->push_back(rng() % 9 == 0 ? kNan : value(rng) / 1000);
-    }
-    const int sinuses = std::max(0, teeth + static_cast<int>(rng() % 3) - 1);
-    for (std::vector<double>* s : {&r.largeursSinus, &r.hauteursSinus, &r.anglesSinus}) {
-      for (int i = 0; i < sinuses; ++i) s->push_back(value(rng));
-    }
-    r.profondeurMax = value(rng);
-    const double mm = mmPerPixelAt(300 + rng() % 1200);
-
-    // results.csv's lines as fields: data rows, then Moyenne and Ecart-type, then the notch.
-    std::vector<std::vector<std::string>> results;
-    for (const std::string& line : splitString(composeResultsText(r, mm), "\r\n")) {
-      std::vector<std::string> cells = splitString(line, ";");
-      for (std::string& c : cells) c = csvNumberFromCell(c);
-      results.push_back(cells);
-    }
-    const TidyPicture p = tidyResults(r, mm);
-    const std::vector<std::string> rows = splitString(teethTableRows(p), "\n");
-    ASSERT_EQ(rows.size(), static_cast<std::size_t>(teeth) + 1);
-    for (int i = 0; i < teeth; ++i) {
-      const std::vector<std::string> fields = splitString(rows[i], ",");
-      for (std::size_t k = 0; k < kMeasureCount; ++k) {
-        EXPECT_EQ(fields[4 + k], results[1 + i][1 + k]) << "row " << i << " column " << k;
-      }
-    }
-    std::string summaryLine = pictureTableRow(p);
-    summaryLine.pop_back();
-    const std::vector<std::string> summary = splitString(summaryLine, ",");
-    EXPECT_EQ(summary[8], results[teeth + 7][1]);
-    for (std::size_t k = 0; k < kMeasureCount; ++k) {
-      EXPECT_EQ(summary[9 + 2 * k], results[teeth + 4][1 + k]) << "mean " << k;
-      EXPECT_EQ(summary[10 + 2 * k], results[teeth + 6][1 + k]) << "sd " << k;
-    }
-  }
 }
 
 }  // namespace

@@ -1,11 +1,12 @@
-// Runs the built leaf-margin program in a fresh folder and captures its standard output, its
-// standard error and its exit status, for end-to-end tests of what a user sees.
+// Runs a program in a folder and captures its standard output, its standard error and its exit
+// status: the built leaf-margin for end-to-end tests of what a user sees, or any other command
+// (the batch programs, python3, snakemake, chromium). ScratchDir gives each test a fresh folder.
 #pragma once
 
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <array>
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <random>
@@ -17,7 +18,7 @@ namespace leafmargin::testing {
 struct ProgramRun {
   std::string stdoutText;
   std::string stderrText;
-  int status = -1;  // exit status as the shell sees it (0..255)
+  int status = -1;  // exit status as the shell sees it (0..255, 128 + signal)
 };
 
 inline std::string shellQuote(const std::string& s) {
@@ -26,27 +27,34 @@ inline std::string shellQuote(const std::string& s) {
   return q + "'";
 }
 
-// shellPrefix runs first in the same shell (for instance "ulimit -v 400000; ").
-inline ProgramRun runProgram(const std::filesystem::path& workDir,
-                             const std::vector<std::string>& args,
-                             const std::string& shellPrefix = "") {
-  std::string command = "cd " + shellQuote(workDir.string()) + " && " + shellPrefix +
-                        shellQuote(LEAFMARGIN_BINARY);
-  for (const std::string& a : args) command += " " + shellQuote(a);
-  // Standard error goes to a file outside workDir, which tests inspect for what a run wrote.
+inline std::filesystem::path uniqueTempPath(const std::string& tag) {
   std::random_device rd;
-  const std::filesystem::path errors = std::filesystem::temp_directory_path() /
-      ("leafmargin-stderr-" + std::to_string(getpid()) + "-" + std::to_string(rd()));
-  command += " 2>" + shellQuote(errors.string());
+  return std::filesystem::temp_directory_path() /
+         ("leafmargin-" + tag + "-" + std::to_string(getpid()) + "-" + std::to_string(rd()));
+}
+
+// argv[0] is looked up in PATH when it has no '/'; shellPrefix runs first in the same shell (for
+// instance "ulimit -v 400000; "); cwd empty: the test's own working folder.
+inline ProgramRun runCommand(const std::vector<std::string>& argv,
+                             const std::filesystem::path& cwd = {},
+                             const std::string& shellPrefix = "") {
+  std::string command = cwd.empty() ? "" : "cd " + shellQuote(cwd.string()) + " && ";
+  command += shellPrefix;
+  for (const std::string& a : argv) command += shellQuote(a) + " ";
+  // Standard error goes to a file outside cwd, so that tests see only what the run wrote there.
+  const std::filesystem::path errors = uniqueTempPath("stderr");
+  command += "</dev/null 2>" + shellQuote(errors.string());
   ProgramRun run;
+  auto readAll = [](FILE* f, std::string& text) {
+    char buffer[4096];
+    for (size_t n; (n = fread(buffer, 1, sizeof buffer, f)) > 0;) text.append(buffer, n);
+  };
   FILE* pipe = popen(command.c_str(), "r");
   if (!pipe) return run;
-  std::array<char, 4096> buffer{};
-  size_t n;
-  while ((n = fread(buffer.data(), 1, buffer.size(), pipe)) > 0) run.stdoutText.append(buffer.data(), n);
+  readAll(pipe, run.stdoutText);
   const int raw = pclose(pipe);
   if (FILE* err = std::fopen(errors.c_str(), "rb")) {
-    while ((n = fread(buffer.data(), 1, buffer.size(), err)) > 0) run.stderrText.append(buffer.data(), n);
+    readAll(err, run.stderrText);
     std::fclose(err);
   }
   std::filesystem::remove(errors);
@@ -54,13 +62,26 @@ inline ProgramRun runProgram(const std::filesystem::path& workDir,
   return run;
 }
 
+inline ProgramRun runProgram(const std::filesystem::path& workDir,
+                             const std::vector<std::string>& args,
+                             const std::string& shellPrefix = "") {
+  std::vector<std::string> argv{LEAFMARGIN_BINARY};
+  argv.insert(argv.end(), args.begin(), args.end());
+  return runCommand(argv, workDir, shellPrefix);
+}
+
+// The names in a folder, sorted.
+inline std::vector<std::string> fileNames(const std::filesystem::path& folder) {
+  std::vector<std::string> names;
+  for (const auto& e : std::filesystem::directory_iterator(folder)) names.push_back(e.path().filename());
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
 // A new empty folder under the system's temporary folder, removed with the object.
 class ScratchDir {
  public:
-  explicit ScratchDir(const std::string& tag) {
-    std::random_device rd;
-    path_ = std::filesystem::temp_directory_path() /
-            ("leafmargin-" + tag + "-" + std::to_string(getpid()) + "-" + std::to_string(rd()));
+  explicit ScratchDir(const std::string& tag) : path_(uniqueTempPath(tag)) {
     std::filesystem::create_directories(path_);
   }
   ~ScratchDir() {
@@ -68,12 +89,7 @@ class ScratchDir {
     std::filesystem::remove_all(path_, ec);
   }
   const std::filesystem::path& path() const { return path_; }
-  std::vector<std::string> files() const {
-    std::vector<std::string> names;
-    for (const auto& e : std::filesystem::directory_iterator(path_)) names.push_back(e.path().filename());
-    std::sort(names.begin(), names.end());
-    return names;
-  }
+  std::vector<std::string> files() const { return fileNames(path_); }
 
  private:
   std::filesystem::path path_;

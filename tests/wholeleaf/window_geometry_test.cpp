@@ -69,7 +69,32 @@ TEST(WindowGeometry, WindowsCoverTheStretchBetweenTwoPointsTwiceOver) {
   }
 }
 
-TEST(WindowGeometry, NoWindowWrapsRoundTheApexOrRunsOntoThePetiole) {
+TEST(WindowGeometry, AnApexIsAToothAmongTeethWithTipsOnBothSides) {
+  const std::vector<double> tips{100, 200, 300, 600};
+  struct Case { double position; bool tooth; };
+  for (const Case c : {Case{200, true}, Case{230, true}, Case{300, false}, Case{450, false}, Case{100, false}})
+    EXPECT_EQ(isToothAmongTeeth(tips, c.position, 100.0), c.tooth) << c.position;
+  EXPECT_FALSE(isToothAmongTeeth(tips, 200, 0.0));
+  EXPECT_EQ(typicalToothSpacing({10, 100, 250, 340}), 90.0);
+  EXPECT_EQ(typicalToothSpacing({10, 100}), 0.0);
+}
+
+TEST(WindowGeometry, CropOfAStretchThatTurnsBackIsRejected) {
+  WorkingLeaf oval;
+  oval.mask = cv::Mat::zeros(480, 880, CV_8UC1);
+  cv::ellipse(oval.mask, {440, 240}, {400, 200}, 0, 0, 360, cv::Scalar(255), cv::FILLED);
+  oval.picture = cv::Mat(oval.mask.size(), CV_8UC3, cv::Scalar(200, 200, 200));
+  const ClosedOutline outline = outerOutline(oval.mask);
+  const WindowCrop round = cutWindowCrop(oval, outlineStretch(outline, 0, outline.size() * 3 / 4));
+  EXPECT_EQ(round.rejection, "outline turns back");
+  EXPECT_TRUE(round.picture.empty());
+  EXPECT_EQ(cutWindowCrop(oval, outlineStretch(outline, 0, outline.size() / 5)).rejection, "");
+}
+
+// The plan of a generated whole leaf turned by 5 degrees: the ends where they were drawn, no
+// window wraps round the apex or runs onto the petiole, and a window's crop is what the
+// analysis takes.
+TEST(WindowGeometry, PlannedWindowsStayOnTheBladeAndTheirCropsAreWhatTheAnalysisTakes) {
   leafgen::WholeLeafSpec design;
   design.turnDegrees = 5.0;
   const leafgen::GeneratedWholeLeaf drawn = leafgen::generateWholeLeaf(design);
@@ -95,36 +120,6 @@ TEST(WindowGeometry, NoWindowWrapsRoundTheApexOrRunsOntoThePetiole) {
     }
     EXPECT_EQ(centredOnApex, onApex ? 1 : 0);
   }
-}
-
-TEST(WindowGeometry, AnApexIsAToothAmongTeethWithTipsOnBothSides) {
-  const std::vector<double> tips{100, 200, 300, 600};
-  struct Case { double position; bool tooth; };
-  for (const Case c : {Case{200, true}, Case{230, true}, Case{300, false}, Case{450, false}, Case{100, false}})
-    EXPECT_EQ(isToothAmongTeeth(tips, c.position, 100.0), c.tooth) << c.position;
-  EXPECT_FALSE(isToothAmongTeeth(tips, 200, 0.0));
-  EXPECT_EQ(typicalToothSpacing({10, 100, 250, 340}), 90.0);
-  EXPECT_EQ(typicalToothSpacing({10, 100}), 0.0);
-}
-
-TEST(WindowGeometry, CropOfAStretchThatTurnsBackIsRejected) {
-  WorkingLeaf oval;
-  oval.mask = cv::Mat::zeros(480, 880, CV_8UC1);
-  cv::ellipse(oval.mask, {440, 240}, {400, 200}, 0, 0, 360, cv::Scalar(255), cv::FILLED);
-  oval.picture = cv::Mat(oval.mask.size(), CV_8UC3, cv::Scalar(200, 200, 200));
-  const ClosedOutline outline = outerOutline(oval.mask);
-  const WindowCrop round = cutWindowCrop(oval, outlineStretch(outline, 0, outline.size() * 3 / 4));
-  EXPECT_EQ(round.rejection, "outline turns back");
-  EXPECT_TRUE(round.picture.empty());
-  EXPECT_EQ(cutWindowCrop(oval, outlineStretch(outline, 0, outline.size() / 5)).rejection, "");
-}
-
-TEST(WindowGeometry, CropOfAPlannedWindowIsWhatTheAnalysisTakes) {
-  leafgen::WholeLeafSpec design;
-  const leafgen::GeneratedWholeLeaf drawn = leafgen::generateWholeLeaf(design);
-  const ScanPlan plan = planWholeLeafScan(drawn.image, std::nullopt, 1.0);
-  ASSERT_EQ(plan.leaves.size(), 1u);
-  const LeafPlan& leaf = plan.leaves[0];
   // A window of the plan gives a crop the analysis takes: leaf across the top, dark ground below.
   const OutlineWindow& w = leaf.windows.front();
   const WindowCrop crop = cutWindowCrop(leaf.leaf, outlineStretch(leaf.outline, w.first, w.count));
