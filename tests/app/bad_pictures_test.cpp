@@ -72,19 +72,6 @@ TEST(BadPictures, FailuresSayWhyAndLeaveTheEarlierTableUntouched) {
   }
 }
 
-TEST(BadPictures, AnUnwritableTableFailsWithItsOwnStatusAfterTheAnalysis) {
-  ScratchDir dir("unwritable");
-  ASSERT_TRUE(testing::writeLeaf(dir.path() / "leaf.png"));
-  // results.csv is a folder that holds a file: it cannot be replaced, and must survive.
-  testing::writeFile(dir.path() / "results.csv" / "keep.txt", "kept");
-  const ProgramRun run = testing::runProgram(dir.path(), {"leaf.png"});
-  EXPECT_EQ(run.status, 3);
-  const std::string last = run.stdoutText.substr(run.stdoutText.rfind('\n', run.stdoutText.size() - 2) + 1);
-  EXPECT_EQ(last.rfind("Cannot write results.csv", 0), 0u) << last;
-  EXPECT_EQ(readFile(dir.path() / "results.csv" / "keep.txt"), "kept");
-  for (const auto& name : dir.files()) EXPECT_EQ(name.find(".tmp"), std::string::npos) << name;
-}
-
 // Tooth widths (first column, in mm) of the data rows of a results table.
 std::vector<double> toothWidthsMm(const std::string& table) {
   std::vector<double> widths;

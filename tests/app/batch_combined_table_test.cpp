@@ -1,11 +1,13 @@
 // The combined table of a batch: what each kind of picture folder reads as (complete, no tooth,
 // unreadable picture, killed, missing or foreign results.csv, unfinished run), the exact bytes
-// of combined.csv for hand-written folders, and the gathering of a whole output folder.
+// of combined.csv for hand-written folders, the gathering of a whole output folder, and the
+// line of the first fault of a results.csv that does not read.
 #include <gtest/gtest.h>
 
 #include "app/batch_test_support.h"
 #include "batch/combined_table.h"
 #include "batch/picture_outcome.h"
+#include "batch/results_file.h"
 
 namespace leafmargin::batch {
 namespace {
@@ -134,6 +136,35 @@ TEST(BatchTableWrite, ReplacesTheFileWholeOrFailsLeavingNoTemporary) {
   EXPECT_FALSE(writeFileAtomically(dir.path() / "blocked", "x", error));
   EXPECT_EQ(error.rfind("cannot write " + (dir.path() / "blocked").string() + ": ", 0), 0u) << error;
   EXPECT_EQ(dir.files(), (std::vector<std::string>{"blocked", "combined.csv"}));
+}
+
+// A truncated or foreign results.csv: the line of its first fault.
+TEST(BatchResultsParse, NamesTheLineOfEachFault) {
+  const std::string good = batchtest::twoToothResults();
+  auto replaced = [&](const std::string& from, const std::string& to) {
+    std::string text = good;
+    text.replace(text.find(from), from.size(), to);
+    return text;
+  };
+  const struct { std::string text; std::string error; } cases[] = {
+      {"", "line 1: the file is empty"},
+      {replaced("Dent;", "Tooth;"), "line 1: not the header of a results table"},
+      {replaced("2;6,57;", "3;6,57;"), "line 3: expected the row of tooth 2"},
+      {replaced("1;5,00;2,50;", "1;5,00;"), "line 2: expected the row of tooth 1"},
+      {replaced("88,25;\r\n2;", "88,25\r\n2;"), "line 2: expected the row of tooth 1"},
+      {batchtest::resultsHeader() + "1;1;2;3;4;5;6;7;8;9;10;\r\n", "line 3: the file ends before the statistics"},
+      {replaced("Maximum;", "Moyenne;"), "line 6: expected the line Maximum"},
+      {good.substr(0, good.find("Ecart-type")), "line 9: the file ends before the line Ecart-type"},
+      {good.substr(0, good.find("Profondeur")), "line 10: the file ends before the deepest notch"},
+      {replaced("Profondeur max :;1,52", "Profondeur max :;1,52;"), "line 10: expected the line Profondeur max :"},
+      {good + "\r\n", "line 11: unexpected text after the deepest notch"},
+  };
+  for (const auto& c : cases) {
+    const ParsedResults parsed = parseResults(c.text);
+    EXPECT_FALSE(parsed.ok) << c.error;
+    EXPECT_EQ(parsed.error, c.error);
+  }
+  EXPECT_EQ(readResultsFile("/nonexistent/results.csv").error, "cannot be read");
 }
 
 }  // namespace

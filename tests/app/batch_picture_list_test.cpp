@@ -17,20 +17,16 @@ std::vector<std::string> namesOf(const std::vector<std::string>& paths) {
   return names;
 }
 
-TEST(BatchPictureNames, EqualStemsGetNumberedWithoutTakingAnotherPicturesStem) {
+TEST(BatchPictureNames, EqualStemsGetNumberedAndEveryNameIsOneSafeFolderBesideTheTable) {
+  using Names = std::vector<std::string>;
   EXPECT_EQ(namesOf({"/a/leaf.jpg", "/b/leaf.png", "/c/leaf.jpg", "/d/oak.tif"}),
-            (std::vector<std::string>{"leaf", "leaf_2", "leaf_3", "oak"}));
+            (Names{"leaf", "leaf_2", "leaf_3", "oak"}));
   // leaf_2 is a picture of its own: the second "leaf" skips to leaf_3.
-  EXPECT_EQ(namesOf({"/a/leaf.jpg", "/b/leaf.jpg", "/c/leaf_2.jpg"}),
-            (std::vector<std::string>{"leaf", "leaf_3", "leaf_2"}));
+  EXPECT_EQ(namesOf({"/a/leaf.jpg", "/b/leaf.jpg", "/c/leaf_2.jpg"}), (Names{"leaf", "leaf_3", "leaf_2"}));
   // The same picture twice is analysed twice, in two folders.
-  EXPECT_EQ(namesOf({"/a/leaf.jpg", "/a/leaf.jpg"}), (std::vector<std::string>{"leaf", "leaf_2"}));
-}
-
-TEST(BatchPictureNames, EveryNameIsOneSafeFolderBesideTheTable) {
-  EXPECT_EQ(namesOf({"/a/..", "/b/.jpg", "/c/tab\there.png", "/d/combined.csv.png", "/e/line\nend.jpg"}),
-            (std::vector<std::string>{"picture", ".jpg", "tab_here", "combined.csv_2", "line_end"}));
-  EXPECT_EQ(namesOf({"/a/.", "/b/.."}), (std::vector<std::string>{"picture", "picture_2"}));
+  EXPECT_EQ(namesOf({"/a/leaf.jpg", "/a/leaf.jpg"}), (Names{"leaf", "leaf_2"}));
+  EXPECT_EQ(namesOf({"/a/..", "/b/.jpg", "/c/tab\there.png", "/d/combined.csv.png", "/e/line\nend.jpg", "/f/."}),
+            (Names{"picture", ".jpg", "tab_here", "combined.csv_2", "line_end", "picture_2"}));
 }
 
 TEST(BatchPictureArguments, FoldersGiveTheirPicturesInNameOrderOtherPathsAreKept) {

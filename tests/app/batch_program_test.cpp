@@ -17,6 +17,7 @@ namespace leafmargin::batch {
 namespace {
 
 namespace fs = std::filesystem;
+using batchtest::count;
 using batchtest::lines;
 using testing::ProgramRun;
 using testing::readFile;
@@ -28,12 +29,6 @@ const std::string kChecker = fs::path(__FILE__).parent_path() / "check_tidy_tabl
 const std::string kOddName = "<b>&\"', é";
 
 bool pandasInstalled() { return runCommand({kPython, "-c", "import pandas"}).status == 0; }
-
-std::size_t count(const std::string& text, const std::string& what) {
-  std::size_t n = 0;
-  for (std::size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
-  return n;
-}
 
 // The files that the href and src attributes of html name, relative to its folder.
 std::vector<std::string> linkedFiles(const std::string& html) {
@@ -142,21 +137,15 @@ TEST(BatchProgram, UsageErrorsStopBeforeAnyRun) {
   ScratchDir dir("batch-usage");
   const std::string out = (dir.path() / "out").string();
   const std::string picture = (dir.path() / "leaf.png").string();
-  const std::vector<std::vector<std::string>> wrong = {
-      {LEAFMARGIN_BATCH_BINARY},
-      {LEAFMARGIN_BATCH_BINARY, out},
-      {LEAFMARGIN_BATCH_BINARY, "--jobs", "0", out, picture},
-      {LEAFMARGIN_BATCH_BINARY, "--frobnicate", out, picture},
-      {LEAFMARGIN_BATCH_BINARY, "--dpi", "0", out, picture},  // leaf-margin's own rules
-      {LEAFMARGIN_BATCH_BINARY, "--leaf", "green", "--single", out, picture},
-      {LEAFMARGIN_BATCH_BINARY, "--program", (dir.path() / "none").string(), out, picture},
-      {LEAFMARGIN_BATCH_BINARY, out, (dir.path()).string()},  // a folder without pictures
-      {LEAFMARGIN_COMBINE_BINARY},
-      {LEAFMARGIN_COMBINE_BINARY, out},
-  };
-  for (const auto& argv : wrong) {
+  const std::string batch = LEAFMARGIN_BATCH_BINARY, combine = LEAFMARGIN_COMBINE_BINARY;
+  for (const std::vector<std::string>& argv : std::vector<std::vector<std::string>>{
+           {batch}, {batch, out}, {batch, "--jobs", "0", out, picture}, {batch, "--frobnicate", out, picture},
+           {batch, "--dpi", "0", out, picture},  // leaf-margin's own rules
+           {batch, "--leaf", "green", "--single", out, picture},
+           {batch, "--program", (dir.path() / "none").string(), out, picture},
+           {batch, out, dir.path().string()},  // a folder without pictures
+           {combine}, {combine, out}})
     EXPECT_EQ(runCommand(argv).status, 2) << argv.size() << " " << argv.back();
-  }
   EXPECT_FALSE(fs::exists(out));
 
   const ProgramRun listed = runCommand({LEAFMARGIN_BATCH_BINARY, "--list", "/a/leaf.jpg", "/b/leaf.jpg"});

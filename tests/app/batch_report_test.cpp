@@ -2,6 +2,7 @@
 // markup, failures first, thumbnails only where a picture exists, the outlier mark.
 #include <gtest/gtest.h>
 
+#include "app/batch_test_support.h"
 #include "batch/csv_records.h"
 #include "batch/report_page.h"
 #include "report/csv_writer.h"
@@ -9,11 +10,7 @@
 namespace leafmargin::batch {
 namespace {
 
-std::size_t count(const std::string& text, const std::string& what) {
-  std::size_t n = 0;
-  for (std::size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
-  return n;
-}
+using batchtest::count;
 
 PageEntry okPicture(const std::string& name, const std::string& width) {
   PageEntry e;

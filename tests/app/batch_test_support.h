@@ -1,5 +1,5 @@
-// Helpers of the batch tests: the lines of a program's output, and the results.csv texts the
-// tests write by hand.
+// Helpers of the batch tests: the lines of a program's output, the occurrences of a text, and the
+// results.csv texts the tests write by hand.
 #pragma once
 
 #include <sstream>
@@ -11,6 +11,12 @@
 #include "support/small_leaf.h"
 
 namespace leafmargin::batchtest {
+
+inline std::size_t count(const std::string& text, const std::string& what) {
+  std::size_t n = 0;
+  for (std::size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
+  return n;
+}
 
 inline std::vector<std::string> lines(const std::string& text) {
   std::vector<std::string> out;

@@ -1,5 +1,7 @@
 // The Snakemake workflow run on this machine: one job per picture, then the gathering job, with
-// a picture that fails listed in the table instead of stopping the workflow.
+// a picture that fails listed in the table instead of stopping the workflow; the settings of
+// the configuration reach every run. What the batch writes is checked by the batch's own tests.
+// Snakemake takes many seconds to start its jobs: the suite carries the label slow.
 #include <gtest/gtest.h>
 
 #include "app/batch_test_support.h"
@@ -10,12 +12,11 @@ namespace {
 namespace fs = std::filesystem;
 using testing::readFile;
 using testing::runCommand;
-using testing::ScratchDir;
 
-TEST(BatchWorkflow, RunsLocallyOnTwoCores) {
+TEST(BatchWorkflowSlow, RunsLocallyOnTwoCores) {
   if (runCommand({"snakemake", "--version"}).status != 0) GTEST_SKIP() << "snakemake is not installed";
-  ScratchDir dir("batch-snakemake");
-  const fs::path in = dir.path() / "scans";
+  testing::ScratchDir dir("batch-snakemake");
+  const fs::path in = dir.path() / "scans", out = dir.path() / "results";
   ASSERT_TRUE(testing::writeLeaf(in / "leaf_a.png", testing::smallLeaf(4)));
   ASSERT_TRUE(testing::writeLeaf(in / "leaf_b.png", testing::smallLeaf(5)));
   testing::writeFile(in / "broken.jpg", "this is no picture\n");
@@ -32,26 +33,13 @@ TEST(BatchWorkflow, RunsLocallyOnTwoCores) {
   const auto [status, shown] = snakemake({"output=results", "--cores", "2"});
   ASSERT_EQ(status, 0) << shown;
   EXPECT_NE(shown.find("combined.csv: 2 ok, 1 failed"), std::string::npos) << shown;
-  const fs::path out = dir.path() / "results";
   EXPECT_EQ(testing::fileNames(out), (std::vector<std::string>{"broken", "combined.csv", "leaf_a", "leaf_b",
                                                               "pictures.csv", "report.html", "teeth.csv"}));
   EXPECT_EQ(readFile(out / "broken" / "status.txt"), "255\n");
   for (const std::string name : {"leaf_a", "leaf_b"}) {
     EXPECT_EQ(readFile(out / name / "status.txt"), "0\n");
-    EXPECT_TRUE(fs::exists(out / name / "results.csv"));
     EXPECT_TRUE(fs::exists(out / name / "teeth_thumb.jpg"));
-    EXPECT_EQ(readFile(out / name / "trace.txt").rfind("opencv version : 4.6\n", 0), 0u);
   }
-
-  // The gathering job wrote the same table as gathering the folders again does.
-  const std::string table = readFile(out / "combined.csv");
-  EXPECT_NE(table.find("\r\nleaf_a;ok;0;;"), std::string::npos);
-  EXPECT_NE(table.find("\r\nleaf_b;ok;0;;"), std::string::npos);
-  EXPECT_NE(table.find("\r\nbroken;failed;255;Cannot read the image: " + (in / "broken.jpg").string() + ";"),
-            std::string::npos);
-  fs::remove(out / "combined.csv");
-  EXPECT_EQ(runCommand({LEAFMARGIN_COMBINE_BINARY, out.string()}).status, 1);
-  EXPECT_EQ(readFile(out / "combined.csv"), table);
 
   // Settings of the configuration reach every run, and "--" keeps a picture a picture.
   const auto [dryStatus, dry] = snakemake({"output=again", "dpi=600", "leaf=dark", "--cores", "1", "-n", "-p"});

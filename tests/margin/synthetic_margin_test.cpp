@@ -9,11 +9,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cmath>
 #include <sstream>
 
 #include "leafgen/leaf_generator.h"
-#include "margin/candidates.h"
 #include "margin/margin_analysis.h"
 #include "segmentation/leaf_outline.h"
 
@@ -90,21 +88,6 @@ TEST(SyntheticMargin, InnerTeethAndSinusesSurviveInBothStartingOrders) {
                       "\nteeth found : " + std::to_string(n - 2 - sinusFirst) + "\n");
       }
     }
-  }
-}
-
-TEST(SyntheticMargin, GentlyWavyMarginHasNoTeeth) {
-  for (int amplitude : {2, 4, 8}) {
-    std::vector<cv::Point> wave;
-    for (int x = 0; x <= 1500; x += 10)
-      wave.emplace_back(x, 200 + static_cast<int>(std::lround(amplitude * std::sin(x / 50.0))));
-    const SampledMargin m = sample(wave, 1501);
-    // Every wiggle around the smooth outline is a candidate; the blunt-pair passes take them all.
-    std::ostringstream trace;
-    EXPECT_GT(findToothSinusCandidates(m.outline, m.smooth, trace).dents.size(), 20u);
-    const Analysed a = analyse(m);
-    EXPECT_TRUE(a.result.dents.empty()) << amplitude;
-    EXPECT_NE(a.trace.find("teeth found : 0\n"), std::string::npos);
   }
 }
 

@@ -81,11 +81,9 @@ ApicalAngleResult literalApicalAngle(cv::Point tip, cv::Point sinusBefore, cv::P
     trace << "impossible de déterminer l'angle apical 2 !" << std::endl;
     return r;
   }
-  trace << "Dg" << "[" << bestDr1.x << ", " << bestDr1.y << "]" << "DD" << "[" << bestDr2.x
-        << ", " << bestDr2.y << "]" << std::endl;
+  trace << "Dg" << bestDr1 << "DD" << bestDr2 << std::endl;
   printLine(bestLd, trace);
-  trace << "G" << "[" << bestQg.x << ", " << bestQg.y << "]" << "D" << "[" << bestQd.x << ", "
-        << bestQd.y << "]" << std::endl;
+  trace << "G" << bestQg << "D" << bestQd << std::endl;
   auto rayEnd = [&](cv::Point sinus, const Line& l) {
     const double t = lineAngle(l);
     const int sx = sinus.x - tip.x > 0 ? 1 : -1, sy = sinus.y - tip.y > 0 ? 1 : -1;

@@ -123,20 +123,6 @@ TEST(MeasureTeeth, MissingEntriesShortenTheListsConsistently) {
             (Markers{"yyyy", "pp", "i=0", "i=1"}));
 }
 
-TEST(MeasureTeethFiles, NoApicalDrawingWithoutAnAngle) {
-  const testing::ScratchDir dir("measure-teeth");
-  const auto exists = [&dir](const char* name) { return std::filesystem::exists(dir.path() / name); };
-  // Teeth with flanks of fewer than 15 points: no angle, no picture.
-  const DenseOutline tiny = densify({{40, 210}, {48, 200}, {56, 210}, {64, 200}, {72, 210}});
-  const StageRun none = runStage(tiny.points, positionsOf(tiny, {0, 2, 4}),
-                                 positionsOf(tiny, {1, 3}), dir.path().string(), true);
-  EXPECT_NE(none.trace.find("impossible de déterminer l'angle apical 1 !"), std::string::npos);
-  EXPECT_EQ(none.result.record.anglesApicaux.size(), 1u);
-  EXPECT_TRUE(std::isnan(none.result.record.anglesApicaux[0]));
-  EXPECT_FALSE(exists("drawing77.jpg"));
-  EXPECT_TRUE(exists("drawing4.jpg"));
-}
-
 TEST(MeasureTeethFiles, BugStopsTheStageAfterKeepingTheRaysDrawnSoFar) {
   const testing::ScratchDir dir("measure-teeth");
   const auto exists = [&dir](const char* name) { return std::filesystem::exists(dir.path() / name); };

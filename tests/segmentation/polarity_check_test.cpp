@@ -37,7 +37,8 @@ TEST(PolarityCheck, GeneratedLeavesOnWhitePaperWarnAndLitLeavesDoNot) {
   EXPECT_FALSE(brightClassLooksLikePaper(cv::Mat(40, 40, CV_8UC3, cv::Scalar::all(255))));
 }
 
-TEST(PolarityCheck, RealScansOnPaperWarnAndTheirDarkGroundTwinsDoNot) {
+// Real pictures: the suite carries the label slow.
+TEST(PolarityCheckSlow, RealScansOnPaperWarnAndTheirDarkGroundTwinsDoNot) {
   const fs::path folder = LEAFMARGIN_REAL_LEAVES;
   if (!fs::is_directory(folder)) GTEST_SKIP() << "no real pictures at " << folder;
   int pictures = 0;

@@ -2,13 +2,11 @@
 // at the top only when more than 70 % of row 10 is foreground.
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <opencv2/imgcodecs.hpp>
 #include <opencv2/imgproc.hpp>
-#include <sstream>
 
-#include "leafgen/leaf_generator.h"
 #include "segmentation/segment_leaf.h"
+#include "support/run_program.h"
 
 namespace leafmargin {
 namespace {
@@ -46,47 +44,22 @@ TEST(GrabCutSeed, LabelsFollowTheOtsuMask) {
   EXPECT_TRUE(grabCutCanRun(tiny));
 }
 
+// Every kind the decoder knows loads as 8-bit colour; a grey 16-bit value v reads as v / 257.
 TEST(Reading, GreySixteenBitAndAlphaPicturesLoadAsEightBitColour) {
-  const std::filesystem::path dir = std::filesystem::temp_directory_path() / "leafmargin-read";
-  std::filesystem::create_directories(dir);
-  cv::Mat grey(30, 40, CV_8UC1, cv::Scalar(200));
-  cv::Mat deep(30, 40, CV_16UC1, cv::Scalar(51400));
-  cv::Mat alpha(30, 40, CV_8UC4, cv::Scalar(10, 20, 30, 128));
-  ASSERT_TRUE(cv::imwrite((dir / "grey.png").string(), grey));
-  ASSERT_TRUE(cv::imwrite((dir / "deep.png").string(), deep));
-  ASSERT_TRUE(cv::imwrite((dir / "alpha.png").string(), alpha));
-  for (const char* name : {"grey.png", "deep.png", "alpha.png"}) {
-    const cv::Mat read = readLeafPicture((dir / name).string());
-    ASSERT_EQ(read.type(), CV_8UC3) << name;
-    ASSERT_EQ(read.size(), cv::Size(40, 30));
+  const testing::ScratchDir dir("read");
+  const std::pair<const char*, cv::Mat> pictures[] = {
+      {"grey.png", cv::Mat(30, 40, CV_8UC1, cv::Scalar(200))},
+      {"deep.png", cv::Mat(30, 40, CV_16UC1, cv::Scalar(51400))},
+      {"alpha.png", cv::Mat(30, 40, CV_8UC4, cv::Scalar(10, 20, 30, 128))}};
+  const cv::Vec3b expected[] = {{200, 200, 200}, {200, 200, 200}, {10, 20, 30}};
+  for (int k = 0; k < 3; ++k) {
+    ASSERT_TRUE(cv::imwrite((dir.path() / pictures[k].first).string(), pictures[k].second));
+    const cv::Mat read = readLeafPicture((dir.path() / pictures[k].first).string());
+    ASSERT_EQ(read.type(), CV_8UC3) << pictures[k].first;
+    EXPECT_EQ(read.size(), cv::Size(40, 30));
+    EXPECT_EQ(read.at<cv::Vec3b>(29, 39), expected[k]) << pictures[k].first;
   }
-  EXPECT_EQ(readLeafPicture((dir / "deep.png").string()).at<cv::Vec3b>(0, 0), cv::Vec3b(200, 200, 200));
-  EXPECT_EQ(readLeafPicture((dir / "alpha.png").string()).at<cv::Vec3b>(0, 0), cv::Vec3b(10, 20, 30));
-  EXPECT_TRUE(readLeafPicture((dir / "missing.png").string()).empty());
-  std::filesystem::remove_all(dir);
-}
-
-TEST(Segmentation, LeafAtTheBottomIsTurnedButTheGrabCutFileAndGreyAreNot) {
-  leafgen::LeafSpec design;
-  design.width = 360;
-  design.height = 200;
-  design.marginY = 90;
-  design.teeth = 3;
-  design.toothWidth = 60;
-  design.toothHeight = 40;
-  design.turn180 = true;
-  const leafgen::GeneratedLeaf leaf = leafgen::generateLeaf(design);
-  std::ostringstream trace;
-  const Segmentation seg = segmentLeaf(leaf.image.clone(), {}, RunOutput{trace, "", false});
-  EXPECT_EQ(trace.str(), "aa\nbb\ncc\ndd\n");
-  ASSERT_TRUE(seg.turned);
-  // The leaf is now at the top of the turned pictures, while grey and labels keep it below.
-  EXPECT_EQ(seg.foregroundMask.at<uchar>(5, design.width / 2), 255);
-  EXPECT_EQ(seg.binaryImage.at<uchar>(5, design.width / 2), 255);
-  EXPECT_EQ(seg.grabCutMask.at<uchar>(5, design.width / 2) & 1, 0);
-  EXPECT_GT(seg.grayImage.at<uchar>(design.height - 5, design.width / 2), 100);
-  EXPECT_GT(seg.sourceImage.at<cv::Vec3b>(5, design.width / 2)[1], 100);
-  ASSERT_EQ(seg.contours.size(), 1u);
+  EXPECT_TRUE(readLeafPicture((dir.path() / "missing.png").string()).empty());
 }
 
 }  // namespace
