@@ -1,12 +1,15 @@
 // The measurement stage: which teeth and sinuses are measured with which neighbours, in what
-// order, with which trace, which files; and lists that stay consistent when entries are missing.
+// order, with which trace, which files; lists that stay consistent when entries are missing;
+// and the tooth and sinus measures of known and degenerate triangles.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <filesystem>
 #include <regex>
 #include <sstream>
 
 #include "measure/measure_teeth.h"
+#include "measure/tooth_geometry.h"
 #include "outline_fixture.h"
 #include "support/run_program.h"
 
@@ -139,6 +142,40 @@ TEST(MeasureTeethFiles, BugStopsTheStageAfterKeepingTheRaysDrawnSoFar) {
   EXPECT_TRUE(exists("drawing77.jpg"));
   EXPECT_FALSE(exists("drawing4.jpg"));
   EXPECT_FALSE(exists("gauche.jpg"));
+}
+
+TEST(ToothGeometry, IsoscelesToothAndSinus) {
+  std::ostringstream diag;
+  // Tip straight above (on screen) the middle of a horizontal base; the perpendicular's foot
+  // lands at (198, 300), two columns left of the midpoint (its carrier leans by one column).
+  const ToothMeasure m = measureTooth({200, 150}, {100, 300}, {300, 300}, diag);
+  EXPECT_DOUBLE_EQ(m.width, 200.0);
+  EXPECT_DOUBLE_EQ(m.height, std::hypot(2.0, 150.0));
+  EXPECT_DOUBLE_EQ(m.ratio, std::hypot(2.0, 150.0) / 200.0);
+  EXPECT_DOUBLE_EQ(m.tipAngle, 2.0 * std::atan2(100.0, 150.0));
+  // The same tooth turned by a right angle: a vertical base, within a pixel.
+  const ToothMeasure turned = measureTooth({450, 200}, {300, 100}, {300, 300}, diag);
+  EXPECT_DOUBLE_EQ(turned.width, 200.0);
+  EXPECT_NEAR(turned.height, 150.0, 1.0);
+  EXPECT_DOUBLE_EQ(turned.tipAngle, m.tipAngle);
+
+  const SinusMeasure s = measureSinus({150, 100}, {100, 180}, {250, 180}, diag);
+  EXPECT_DOUBLE_EQ(s.width, 150.0);
+  EXPECT_DOUBLE_EQ(s.height, std::hypot(2.0, 80.0));  // foot (148, 180)
+  EXPECT_DOUBLE_EQ(s.angle, std::atan2(50.0, 80.0) + std::atan2(100.0, 80.0));
+  EXPECT_EQ(diag.str(), "");
+}
+
+TEST(ToothGeometry, DegenerateTeethPassTheirValuesThrough) {
+  std::ostringstream diag;
+  // Both sinuses on one point: an empty base and an infinite ratio.
+  const ToothMeasure flat = measureTooth({10, 10}, {50, 50}, {50, 50}, diag);
+  EXPECT_EQ(flat.width, 0.0);
+  EXPECT_TRUE(std::isinf(flat.ratio));
+  // A sinus on the tip itself: the angle is undefined and says so on the trace.
+  const ToothMeasure onTip = measureTooth({10, 10}, {10, 10}, {50, 50}, diag);
+  EXPECT_TRUE(std::isnan(onTip.tipAngle));
+  EXPECT_EQ(diag.str().rfind("erreur angle 3 points ! center : [10, 10] A : [10, 10]", 0), 0u);
 }
 
 }  // namespace

@@ -1,14 +1,17 @@
 // The results table: the documented example byte for byte, the layout rules on other shapes of
-// input (uneven sinus counts, no tooth, long tables, undetermined values), and the writer's
-// promise that results.csv is always either the earlier table or the whole new one.
+// input (uneven sinus counts, no tooth, long tables, undetermined values), the column statistics
+// (population deviation, NaN skipped, the start values of the minimum and maximum, the order of
+// scaling and dividing), and the writer's promise that results.csv is always either the earlier
+// table or the whole new one.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <limits>
+#include <unistd.h>
 
 #include "report/number_format.h"
 #include "report/results_csv.h"
+#include "report/statistics.h"
 #include "support/read_file.h"
 #include "support/run_program.h"
 
@@ -170,6 +173,31 @@ TEST(ResultsFile, ReplacedWholeOrLeftAsItWas) {
   fs::current_path(previous);
   EXPECT_FALSE(failure);
   EXPECT_EQ(testing::readFile(dir.path() / "results.csv"), composeResultsText(MeasurementRecord{}));
+}
+
+
+TEST(Statistics, WorkedTable) {
+  volatile double zero = 0.0;
+  const double negativeNan = zero / zero;  // NaN with its sign bit set, as an empty symmetry
+  struct Case { std::vector<double> values; double scale; StatisticsTexts expected; };
+  const Case cases[] = {
+      {{1, 2, 3, 4}, 1, {"1,00", "4,00", "2,50", "1,50", "1,12"}},  // divisor n, not n - 1
+      {{kNan, 2, negativeNan, 4, kNan}, 1, {"2,00", "4,00", "3,00", "1,00", "1,00"}},
+      {{7}, 1, {"7,00", "7,00", "7,00", "0,00", "0,00"}},
+      {{5, 5, 8}, 100, {"500,00", "800,00", "600,00", "200,00", "141,42"}},
+      // The maximum starts at 0 and the minimum at 1e7, both among the stored values.
+      {{-3, -1}, 1, {"-3,00", "0,00", "-2,00", "1,00", "1,00"}},
+      {{2e7, 3e7}, 2, {"2e+07,00", "6e+07,00", "5e+07,00", "1e+07,00", "1e+07,00"}},
+      // The choice is made before scaling: with a negative scale the minimum text is larger.
+      {{1, 3}, -1, {"-1,00", "-3,00", "-2,00", "1,00", "1,00"}},
+      // (2070 * mmPerPixel) / 3 is 14.604999...: the mean prints below the minimum; any other
+      // order of the operations gives 14,61.
+      {{690, 690, 690}, kMmPerPixel, {"14,61", "14,61", "14,60", "0,00", "0,00"}},
+      {{}, 1, {}},
+      {{kNan, kNan}, kDegreesPerRadian, {}},
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(computeStatistics(c.values, c.scale, 2), c.expected) << c.values.size() << " " << c.scale;
 }
 
 }  // namespace

@@ -1,10 +1,14 @@
-// Reading and orientation: pictures of every kind load as 8-bit colour, and the leaf counts as
-// at the top only when more than 70 % of row 10 is foreground.
+// Reading, orientation and the polarity check: pictures of every kind load as 8-bit colour, the
+// leaf counts as at the top only when more than 70 % of row 10 is foreground, and paper grounds
+// around a darker leaf warn while lit leaves on a dark ground do not.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <opencv2/imgcodecs.hpp>
 #include <opencv2/imgproc.hpp>
 
+#include "leafgen/leaf_generator.h"
+#include "segmentation/polarity_check.h"
 #include "segmentation/segment_leaf.h"
 #include "support/run_program.h"
 
@@ -60,6 +64,48 @@ TEST(Reading, GreySixteenBitAndAlphaPicturesLoadAsEightBitColour) {
     EXPECT_EQ(read.at<cv::Vec3b>(29, 39), expected[k]) << pictures[k].first;
   }
   EXPECT_TRUE(readLeafPicture((dir.path() / "missing.png").string()).empty());
+}
+
+namespace fs = std::filesystem;
+
+bool onPaper(const std::string& paletteName) {
+  return paletteName.find("on-white") != std::string::npos;
+}
+
+TEST(PolarityCheck, GeneratedLeavesOnWhitePaperWarnAndLitLeavesDoNot) {
+  for (const std::string& name : leafgen::paletteNames()) {
+    for (const bool turned : {false, true}) {
+      for (const bool scanned : {false, true}) {
+        leafgen::LeafSpec design;
+        const leafgen::Palette palette = leafgen::namedPalette(name);
+        design.leafColour = palette.leaf;
+        design.backgroundColour = palette.ground;
+        design.turn180 = turned;
+        design.noiseSigma = scanned ? 8.0 : 0.0;
+        design.jpegQuality = scanned ? 85 : 0;
+        const PolarityEvidence evidence = polarityEvidence(leafgen::generateLeaf(design).image);
+        EXPECT_EQ(evidence.score > 0.0, onPaper(name))
+            << name << " turned " << turned << " scanned " << scanned << ": " << evidence.score;
+      }
+    }
+  }
+  EXPECT_FALSE(brightClassLooksLikePaper(cv::Mat(40, 40, CV_8UC3, cv::Scalar::all(255))));
+}
+
+// Real pictures: the suite carries the label slow.
+TEST(PolarityCheckSlow, RealScansOnPaperWarnAndTheirDarkGroundTwinsDoNot) {
+  const fs::path folder = LEAFMARGIN_REAL_LEAVES;
+  if (!fs::is_directory(folder)) GTEST_SKIP() << "no real pictures at " << folder;
+  int pictures = 0;
+  for (const auto& entry : fs::directory_iterator(folder)) {
+    const std::string name = entry.path().filename().string();
+    if (entry.path().extension() != ".jpg") continue;
+    const PolarityEvidence evidence = polarityEvidence(cv::imread(entry.path().string()));
+    EXPECT_EQ(evidence.score > 0.0, name.find("_darkbg") == std::string::npos)
+        << name << " score " << evidence.score;
+    ++pictures;
+  }
+  EXPECT_GT(pictures, 30);
 }
 
 }  // namespace
