@@ -2,6 +2,9 @@
 // results.csv texts the tests write by hand.
 #pragma once
 
+#include <gtest/gtest.h>
+
+#include <set>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -23,6 +26,17 @@ inline std::vector<std::string> lines(const std::string& text) {
   std::istringstream stream(text);
   for (std::string line; std::getline(stream, line);) out.push_back(line);
   return out;
+}
+
+// What the progress lines "[i/n] description" of a batch describe; they must count 1..n.
+inline std::set<std::string> progressDescriptions(const std::vector<std::string>& shown, std::size_t n) {
+  std::set<std::string> described;
+  for (std::size_t i = 0; i < n && i < shown.size(); ++i) {
+    const std::string counter = "[" + std::to_string(i + 1) + "/" + std::to_string(n) + "] ";
+    EXPECT_EQ(shown[i].rfind(counter, 0), 0u) << shown[i];
+    described.insert(shown[i].substr(counter.size()));
+  }
+  return described;
 }
 
 // The header line of results.csv, with its line end.

@@ -28,24 +28,18 @@ class PictureWarnings : public ::testing::Test {
   testing::ScratchDir dir{"warnings"};
 
   std::string write(const std::string& name, const Bytes& bytes) {
-    testing::writeBytes(dir.path() / name, bytes);
+    testing::writeFile(dir.path() / name, testing::text(bytes));
     return (dir.path() / name).string();
   }
   InProcessRun run(const std::string& picture, const std::string& dpi = "1200",
                    LeafPolarity leaf = LeafPolarity::Bright) {
     Options options;
-    options.picture = picture;
-    options.outputDir = dir.path().string();
+    options.picture = picture, options.outputDir = dir.path().string(), options.segmentation.leaf = leaf;
     options.dpiFromFile = dpi == "auto";
     if (!options.dpiFromFile) options.dpi = std::stod(dpi);
-    options.segmentation.leaf = leaf;
     std::ostringstream trace, messages;
-    const RunOutput out{trace, options.outputDir, false};
-    InProcessRun result;
-    result.status = runPipeline(options, out, messages);
-    result.trace = trace.str();
-    result.messages = messages.str();
-    return result;
+    const int status = runPipeline(options, RunOutput{trace, options.outputDir, false}, messages);
+    return {status, trace.str(), messages.str()};
   }
 };
 

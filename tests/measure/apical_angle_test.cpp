@@ -6,6 +6,7 @@
 #include <opencv2/imgproc.hpp>
 #include <random>
 #include <sstream>
+#include <tuple>
 
 #include "geometry/angles.h"
 #include "geometry/line.h"
@@ -119,15 +120,11 @@ ApicalRun run(bool literal, cv::Point tip, cv::Point before, cv::Point after,
 bool sameDouble(double a, double b) { return (std::isnan(a) && std::isnan(b)) || a == b; }
 
 void expectSameRun(const ApicalRun& fast, const ApicalRun& literal) {
+  const ApicalAngleResult &f = fast.result, &l = literal.result;
   EXPECT_EQ(fast.trace, literal.trace);
-  EXPECT_EQ(fast.result.found, literal.result.found);
-  EXPECT_EQ(fast.result.aborted, literal.result.aborted);
-  EXPECT_TRUE(sameDouble(fast.result.angle, literal.result.angle))
-      << fast.result.angle << " vs " << literal.result.angle;
-  EXPECT_EQ(fast.result.apex, literal.result.apex);
-  EXPECT_EQ(fast.result.leftRayEnd, literal.result.leftRayEnd);
-  EXPECT_EQ(fast.result.rightRayEnd, literal.result.rightRayEnd);
-  EXPECT_EQ(fast.result.axis, literal.result.axis);
+  EXPECT_EQ(std::tie(f.found, f.aborted, f.apex, f.leftRayEnd, f.rightRayEnd, f.axis),
+            std::tie(l.found, l.aborted, l.apex, l.leftRayEnd, l.rightRayEnd, l.axis));
+  EXPECT_TRUE(sameDouble(f.angle, l.angle)) << f.angle << " vs " << l.angle;
   EXPECT_EQ(cv::norm(fast.drawing, literal.drawing, cv::NORM_INF), 0.0);
 }
 

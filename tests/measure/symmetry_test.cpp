@@ -9,6 +9,7 @@
 #include <cmath>
 #include <opencv2/imgproc.hpp>
 #include <random>
+#include <tuple>
 
 #include "measure/symmetry.h"
 #include "measure/symmetry_masks.h"
@@ -49,15 +50,11 @@ RandomTooth randomTooth(std::mt19937& rng, int maxSide = 220, int maxScale = 90)
   cv::Point tip = centre + cv::Point(0, -scale) + jitter(scale);
   if (kind == 2) {  // exact axis: base horizontal or vertical, tip over the midpoint
     const int half = uniform(rng, 1, scale);
-    if (uniform(rng, 0, 1) == 0) {
-      left = centre + cv::Point(-half, 0);
-      right = centre + cv::Point(half, 0);
-      tip = centre + cv::Point(0, uniform(rng, -2 * scale, 2 * scale));
-    } else {
-      left = centre + cv::Point(0, -half);
-      right = centre + cv::Point(0, half);
-      tip = centre + cv::Point(uniform(rng, -2 * scale, 2 * scale), 0);
-    }
+    const bool horizontal = uniform(rng, 0, 1) == 0;
+    const int along = uniform(rng, -2 * scale, 2 * scale);
+    left = centre + (horizontal ? cv::Point(-half, 0) : cv::Point(0, -half));
+    right = centre + (horizontal ? cv::Point(half, 0) : cv::Point(0, half));
+    tip = centre + (horizontal ? cv::Point(0, along) : cv::Point(along, 0));
   }
   std::vector<cv::Point> vertices{left};
   for (int k = uniform(rng, 0, kind == 1 ? 4 : 0); k > 0; --k) vertices.push_back(left + jitter(scale));
@@ -90,15 +87,12 @@ TEST(SymmetryIndex, EqualsTheFullSizeProcedureOnRandomTeeth) {
     for (int pass = 1; pass <= 2; ++pass) {
       const LiteralComparison expected =
           literalSymmetryIndex(t.outline, t.tip, t.before, t.after, pass, t.size);
-      const HalfComparison actual =
-          symmetryIndex(t.outline, t.tip, t.before, t.after, pass, t.size);
-      ASSERT_EQ(actual.nbGauche, expected.nbGauche) << "trial " << trial << " pass " << pass;
-      ASSERT_EQ(actual.nbDroite, expected.nbDroite) << "trial " << trial << " pass " << pass;
-      ASSERT_EQ(actual.enPlusAGauche, expected.enPlusAGauche) << "trial " << trial << " pass " << pass;
-      ASSERT_EQ(actual.enPlusADroite, expected.enPlusADroite) << "trial " << trial << " pass " << pass;
+      const HalfComparison actual = symmetryIndex(t.outline, t.tip, t.before, t.after, pass, t.size);
+      ASSERT_EQ(std::tie(actual.nbGauche, actual.nbDroite, actual.enPlusAGauche, actual.enPlusADroite),
+                std::tie(expected.nbGauche, expected.nbDroite, expected.enPlusAGauche, expected.enPlusADroite))
+          << "trial " << trial << " pass " << pass;
       ASSERT_TRUE(sameValue(actual.symmetry, expected.symmetry))
-          << "trial " << trial << " pass " << pass << ": " << actual.symmetry << " vs "
-          << expected.symmetry;
+          << "trial " << trial << " pass " << pass << ": " << actual.symmetry << " vs " << expected.symmetry;
       nanCount += std::isnan(expected.symmetry);
       footOutside += !cv::Rect(cv::Point(0, 0), t.size).contains(expected.foot);
       partial += expected.nbGauche > 0 && expected.nbDroite > 0 && expected.symmetry < 100.0;

@@ -44,12 +44,8 @@ cv::Mat programSeed(const cv::Mat& picture, bool darkLeaf) {
 }
 
 struct GeneratedCase {
-  int width, height, teeth;
-  double noise;
-  int jpegQuality;
-  cv::Scalar leaf, background;
-  bool darkLeaf, turned;
-  int threads;
+  int width, height, teeth; double noise; int jpegQuality;
+  cv::Scalar leaf, background; bool darkLeaf, turned; int threads;
 };
 
 TEST(OwnGrabCut, MatchesTheLibraryOnGeneratedLeaves) {

@@ -9,6 +9,7 @@
 #include "segmentation/stored_resolution.h"
 #include "segmentation/truncated_picture.h"
 #include "support/picture_bytes.h"
+#include "support/read_file.h"
 #include "support/run_program.h"
 
 namespace leafmargin {
@@ -16,13 +17,13 @@ namespace {
 
 using testing::Bytes;
 using std::nullopt;
+using testing::text;
 
 std::optional<cv::Size> headerSize(const std::string& text) {
   testing::ScratchDir dir("header");
-  testing::writeBytes(dir.path() / "picture", Bytes(text.begin(), text.end()));
+  testing::writeFile(dir.path() / "picture", text);
   return pictureSizeFromHeader((dir.path() / "picture").string());
 }
-std::string text(const Bytes& bytes) { return std::string(bytes.begin(), bytes.end()); }
 std::optional<double> storedDpi(const Bytes& b) { return storedResolutionDpi(b.data(), b.size()); }
 bool truncated(const Bytes& b) { return pictureIsTruncated(b.data(), b.size()); }
 

@@ -3,8 +3,6 @@
 #pragma once
 
 #include <cstdint>
-#include <filesystem>
-#include <fstream>
 #include <opencv2/imgcodecs.hpp>
 #include <string>
 #include <vector>
@@ -26,11 +24,7 @@ inline cv::Mat noisePicture(int width, int height) {
   return picture;
 }
 
-inline void writeBytes(const std::filesystem::path& path, const Bytes& bytes) {
-  std::ofstream(path, std::ios::binary)
-      .write(reinterpret_cast<const char*>(bytes.data()),
-             static_cast<std::streamsize>(bytes.size()));
-}
+inline std::string text(const Bytes& bytes) { return std::string(bytes.begin(), bytes.end()); }
 
 inline void putBigEndian(Bytes& bytes, std::size_t at, std::uint32_t value, int count) {
   for (int i = 0; i < count; ++i)
