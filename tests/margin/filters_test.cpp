@@ -32,21 +32,15 @@ struct Fixture {
     outline.push_back(p);
   }
   FilterContext context() { return FilterContext(outline, smooth, diag); }
-  KeepFlags closePairs() {
+  // The flags after one pass over every candidate kept.
+  template <typename Pass> KeepFlags after(Pass pass) {
     KeepFlags flags = keepAll(lists);
-    removeClosePairs(lists, context(), flags);
+    pass(flags);
     return flags;
   }
-  KeepFlags blunt(BluntPairRun which) {
-    KeepFlags flags = keepAll(lists);
-    removeBluntPairs(lists, which, context(), flags);
-    return flags;
-  }
-  KeepFlags wide(bool commenceParSinus) {
-    KeepFlags flags = keepAll(lists);
-    removeWideTeeth(lists, commenceParSinus, context(), flags);
-    return flags;
-  }
+  KeepFlags closePairs() { return after([&](KeepFlags& f) { removeClosePairs(lists, context(), f); }); }
+  KeepFlags blunt(BluntPairRun run) { return after([&](KeepFlags& f) { removeBluntPairs(lists, run, context(), f); }); }
+  KeepFlags wide(bool sinusFirst) { return after([&](KeepFlags& f) { removeWideTeeth(lists, sinusFirst, context(), f); }); }
 };
 
 TEST(ClosePairs, StrictlyUnderEightPixelsWithinTwoListIndices) {

@@ -69,6 +69,14 @@ std::vector<std::string> markers(const std::string& trace) {
 
 using Markers = std::vector<std::string>;
 
+// Every per-tooth list of the record holds `teeth` entries, every per-sinus list `sinuses`.
+void expectCounts(const MeasurementRecord& r, std::size_t teeth, std::size_t sinuses) {
+  for (const auto* list : {&r.largeursDents, &r.hauteursDents, &r.rapportsHauteurLargeur, &r.anglesDents,
+                           &r.anglesApicaux, &r.symetriesCentre, &r.symetriesPerpendiculaire})
+    EXPECT_EQ(list->size(), teeth);
+  for (const auto* list : {&r.largeursSinus, &r.hauteursSinus, &r.anglesSinus}) EXPECT_EQ(list->size(), sinuses);
+}
+
 TEST(MeasureTeeth, EachToothBetweenItsTwoSinusesAndEachSinusBetweenItsTwoTips) {
   // Vertices T0 S0 T1 S1 T2 S2 T3 (tip first) or S0 T0 S1 T1 S2 T2 S3 (sinus first), unevenly
   // spaced so that every width tells its neighbours. Tip first, the first and last tips are
@@ -85,12 +93,8 @@ TEST(MeasureTeeth, EachToothBetweenItsTwoSinusesAndEachSinusBetweenItsTwoTips) {
     EXPECT_EQ(markers(run.trace), c.markers);
     EXPECT_EQ(r.largeursDents, c.toothWidths);
     EXPECT_EQ(r.largeursSinus, c.sinusWidths);
-    for (const auto* list : {&r.hauteursDents, &r.rapportsHauteurLargeur, &r.anglesDents,
-                             &r.anglesApicaux, &r.symetriesCentre, &r.symetriesPerpendiculaire})
-      EXPECT_EQ(list->size(), c.toothWidths.size());
+    expectCounts(r, c.toothWidths.size(), c.sinusWidths.size());
     for (double a : r.anglesApicaux) EXPECT_FALSE(std::isnan(a));
-    EXPECT_EQ(r.anglesSinus.size(), c.sinusWidths.size());
-    EXPECT_EQ(r.hauteursSinus.size(), c.sinusWidths.size());
   }
 }
 
@@ -98,7 +102,7 @@ TEST(MeasureTeeth, MissingEntriesShortenTheListsConsistently) {
   const Margin m = zigzag({40, 100, 170, 250, 340, 440, 550}, true);
   const std::vector<int>& d = m.dents;   // 3 tips
   const std::vector<int>& s = m.sinus;   // 4 sinuses, the first before the first tip
-  struct Case { std::vector<int> dents, sinus; int teeth, sinuses; };
+  struct Case { std::vector<int> dents, sinus; std::size_t teeth, sinuses; };
   const std::vector<Case> cases{
       {{d[0]}, {s[0]}, 0, 0},        // a sinus, then a single tip with nothing after
       {{d[0]}, {s[0], s[1]}, 1, 0},  // a sinus, a single tip, a sinus
@@ -107,23 +111,14 @@ TEST(MeasureTeeth, MissingEntriesShortenTheListsConsistently) {
   };
   for (const Case& c : cases) {
     const StageRun run = runStage(m.outline.points, c.dents, c.sinus);
-    const MeasurementRecord& r = run.result.record;
     SCOPED_TRACE(::testing::Message() << c.dents.size() << " tips, " << c.sinus.size() << " sinuses");
-    for (const auto* list : {&r.largeursDents, &r.hauteursDents, &r.rapportsHauteurLargeur,
-                             &r.anglesDents, &r.anglesApicaux, &r.symetriesCentre,
-                             &r.symetriesPerpendiculaire})
-      EXPECT_EQ(static_cast<int>(list->size()), c.teeth);
-    for (const auto* list : {&r.largeursSinus, &r.hauteursSinus, &r.anglesSinus})
-      EXPECT_EQ(static_cast<int>(list->size()), c.sinuses);
+    expectCounts(run.result.record, c.teeth, c.sinuses);
   }
   // With a single tip no "i=" line at all; with none either.
-  EXPECT_EQ(markers(runStage(m.outline.points, {d[0]}, s).trace),
-            (Markers{"yyyy", "pp", "tooth"}));
-  EXPECT_EQ(markers(runStage(m.outline.points, {}, s).trace),
-            (Markers{"yyyy", "pp"}));
+  EXPECT_EQ(markers(runStage(m.outline.points, {d[0]}, s).trace), (Markers{"yyyy", "pp", "tooth"}));
+  EXPECT_EQ(markers(runStage(m.outline.points, {}, s).trace), (Markers{"yyyy", "pp"}));
   // Without sinuses the loop still counts its steps.
-  EXPECT_EQ(markers(runStage(m.outline.points, d, {}).trace),
-            (Markers{"yyyy", "pp", "i=0", "i=1"}));
+  EXPECT_EQ(markers(runStage(m.outline.points, d, {}).trace), (Markers{"yyyy", "pp", "i=0", "i=1"}));
 }
 
 TEST(MeasureTeethFiles, BugStopsTheStageAfterKeepingTheRaysDrawnSoFar) {
