@@ -56,6 +56,8 @@
 
 #include <algorithm>
 #include <cfloat>
+#include <cmath>
+#include <emmintrin.h>
 #include <opencv2/core/hal/hal.hpp>
 
 namespace leafmargin::gc {
@@ -74,7 +76,7 @@ int squaredDistance(const cv::Vec3b& a, const cv::Vec3b& b) {
 struct ClassColours {
   const std::vector<cv::Vec3b>& palette;
   const std::vector<std::uint32_t>& colourOf;
-  std::vector<cv::Vec3f> values;     // the palette as floats
+  std::vector<cv::Vec4f> values;     // the palette as floats, and a zero
   const std::vector<std::int32_t>& count;
   std::vector<std::uint32_t> used;   // the colours with samples
 };
@@ -104,11 +106,13 @@ void seedCentres(const ClassColours& cc, const SeedDraws& draws, int k, Centres&
     int bestCentre = -1;
     for (int j = 0; j < kSeedingTrials; ++j) {
       const double p = draws.trial[(kk - 1) * kSeedingTrials + j] * sum0;
+      // The integer prefix sums reach p where they reach its ceiling.
+      const std::int64_t target = std::int64_t(std::ceil(p));
       int ci = 0;
       std::int64_t prefix = 0;
       for (; ci < n - 1; ++ci) {
         prefix += dist[cc.colourOf[ci]];
-        if (double(prefix) >= p) break;
+        if (prefix >= target) break;
       }
       const double s = double(nearestWith(cc, cc.palette[cc.colourOf[ci]], &dist, tdist2));
       if (s < bestSum) {
@@ -173,7 +177,7 @@ void refillCluster(const ClassColours& cc, int k, int empty, Centres& centres, i
   for (auto& [s, cluster] : clusters.moved)
     if (s == farthest) cluster = std::uint8_t(empty), known = true;
   if (!known) clusters.moved.emplace_back(farthest, std::uint8_t(empty));
-  const cv::Vec3f& sample = cc.values[cc.colourOf[farthest]];
+  const cv::Vec4f& sample = cc.values[cc.colourOf[farthest]];
   for (int j = 0; j < 3; ++j) {
     baseCentre[j] -= sample[j];
     centres[empty][j] += sample[j];
@@ -185,14 +189,29 @@ void refillCluster(const ClassColours& cc, int k, int empty, Centres& centres, i
 double updateCentres(const ClassColours& cc, int k, const Centres& old, Centres& centres,
                      ColourClusters& clusters) {
   int counters[kComponents] = {};
-  for (int kk = 0; kk < k; ++kk) centres[kk][0] = centres[kk][1] = centres[kk][2] = 0;
+  for (std::uint32_t c : cc.used) counters[clusters.ofColour[c]] += cc.count[c];
+  // Every cluster's sums in a register of four lanes (blue, green, red, unused); each sample is
+  // added to all of them, as zeros but to its own cluster's (adding zero leaves a sum as it is),
+  // which spares the branches and the round trips through memory.
+  static_assert(kComponents == 5, "one register a cluster");
+  __m128 select[kComponents][kComponents];
+  for (int kk = 0; kk < kComponents; ++kk)
+    for (int j = 0; j < kComponents; ++j) select[kk][j] = _mm_castsi128_ps(_mm_set1_epi32(kk == j ? -1 : 0));
+  __m128 s0 = _mm_setzero_ps(), s1 = s0, s2 = s0, s3 = s0, s4 = s0;
   for (std::uint32_t c : cc.colourOf) {
-    const int kk = clusters.ofColour[c];
-    const cv::Vec3f& sample = cc.values[c];
-    centres[kk][0] += sample[0];
-    centres[kk][1] += sample[1];
-    centres[kk][2] += sample[2];
-    counters[kk]++;
+    const __m128 sample = _mm_loadu_ps(&cc.values[c][0]);
+    const __m128* mask = select[clusters.ofColour[c]];
+    s0 = _mm_add_ps(s0, _mm_and_ps(sample, mask[0]));
+    s1 = _mm_add_ps(s1, _mm_and_ps(sample, mask[1]));
+    s2 = _mm_add_ps(s2, _mm_and_ps(sample, mask[2]));
+    s3 = _mm_add_ps(s3, _mm_and_ps(sample, mask[3]));
+    s4 = _mm_add_ps(s4, _mm_and_ps(sample, mask[4]));
+  }
+  const __m128 sums[kComponents] = {s0, s1, s2, s3, s4};
+  for (int kk = 0; kk < k; ++kk) {
+    alignas(16) float lanes[4];
+    _mm_store_ps(lanes, sums[kk]);
+    centres[kk][0] = lanes[0], centres[kk][1] = lanes[1], centres[kk][2] = lanes[2];
   }
   for (int kk = 0; kk < k; ++kk)
     if (counters[kk] == 0) refillCluster(cc, k, kk, centres, counters, clusters);
@@ -232,9 +251,9 @@ ColourClusters clusterColours(const std::vector<cv::Vec3b>& palette,
   clusters.count.assign(palette.size(), 0);
   clusters.ofColour.assign(palette.size(), 0);
   for (std::uint32_t c : colourOf) clusters.count[c]++;
-  ClassColours cc{palette, colourOf, std::vector<cv::Vec3f>(palette.size()), clusters.count, {}};
+  ClassColours cc{palette, colourOf, std::vector<cv::Vec4f>(palette.size()), clusters.count, {}};
   for (std::uint32_t c = 0; c < palette.size(); ++c) {
-    cc.values[c] = cv::Vec3f(palette[c]);
+    cc.values[c] = cv::Vec4f(palette[c][0], palette[c][1], palette[c][2], 0);
     if (cc.count[c]) cc.used.push_back(c);
   }
   const int lastIteration = k == 1 ? 2 : kIterations;
