@@ -28,11 +28,13 @@ void expectSameAsLibrary(const cv::Mat& picture, const cv::Mat& seed, int thread
   cv::theRNG().state = 0xffffffffULL;  // as a fresh thread starts
   cv::grabCut(picture, libraryMask, cv::Rect(), libraryModels[0], libraryModels[1], 8,
               cv::GC_INIT_WITH_MASK);
+  const std::uint64_t libraryState = cv::theRNG().state;
   cv::theRNG().state = 0xffffffffULL;  // as a fresh thread starts
   int calls = 0;
   grabCutFromMask(picture, ownMask, ownModels[0], ownModels[1], 8,
                   {threads, [&](int i, int n) { EXPECT_EQ(i, ++calls); EXPECT_EQ(n, 8); }});
   EXPECT_EQ(calls, 8);
+  EXPECT_EQ(cv::theRNG().state, libraryState) << "random generator state";
   EXPECT_TRUE(sameBytes(ownMask, libraryMask))
       << cv::countNonZero(ownMask != libraryMask) << " labels differ";
   EXPECT_TRUE(sameBytes(ownModels[0], libraryModels[0])) << "background model";
