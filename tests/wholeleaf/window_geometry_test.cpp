@@ -195,6 +195,13 @@ TEST(ToothMerge, CopiesFromOverlappingWindowsMergeByPosition) {
   EXPECT_EQ(merged[1].kept().position, 1040.0);
   EXPECT_EQ(merged[1].copies.size(), 1u);
   EXPECT_EQ(merged[2].kept().position, 1200.0);
+
+  // A copy within reach of two teeth joins the nearer one, reached through half its width.
+  const std::vector<MergedTooth> near = mergeTeeth({copy(0, 1000.0, 500.0), copy(0, 1060.0, 400.0),
+                                                    copy(1, 1050.0, 100.0)});
+  ASSERT_EQ(near.size(), 2u);
+  EXPECT_EQ(near[0].copies.size(), 1u);
+  EXPECT_EQ(near[1].copies.size(), 2u);
 }
 
 TEST(ToothMerge, MeasuresComeFromCopiesBetweenTheSameSinuses) {
