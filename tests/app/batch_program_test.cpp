@@ -7,7 +7,6 @@
 
 #include <cstring>
 #include <map>
-#include <regex>
 #include <set>
 
 #include "app/batch_test_support.h"
@@ -33,12 +32,18 @@ bool pandasInstalled() { return runCommand({kPython, "-c", "import pandas"}).sta
 // The files that the href and src attributes of html name, relative to its folder.
 std::vector<std::string> linkedFiles(const std::string& html) {
   std::vector<std::string> files;
-  const std::regex link("(?:href|src)=\"([^\"]*)\"");
-  for (std::sregex_iterator it(html.begin(), html.end(), link), end; it != end; ++it) {
-    std::string text = (*it)[1], file;
+  for (std::size_t at = 0; (at = html.find("=\"", at)) != std::string::npos;) {
+    const std::size_t begin = at + 2, end = html.find('"', begin);
+    const auto before = [&](const std::string& name) {
+      return at >= name.size() && html.compare(at - name.size(), name.size(), name) == 0;
+    };
+    const bool link = before("href") || before("src");
+    at = end;
+    if (!link) continue;
+    std::string text = html.substr(begin, end - begin), file;
     for (const auto& [entity, c] : {std::pair{"&amp;", "&"}, {"&quot;", "\""}, {"&#39;", "'"},
                                     {"&lt;", "<"}, {"&gt;", ">"}}) {
-      for (std::size_t at; (at = text.find(entity)) != std::string::npos;) text.replace(at, strlen(entity), c);
+      for (std::size_t pos; (pos = text.find(entity)) != std::string::npos;) text.replace(pos, strlen(entity), c);
     }
     for (std::size_t i = 0; i < text.size(); ++i) {
       if (text[i] == '%' && i + 2 < text.size()) {

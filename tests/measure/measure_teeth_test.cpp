@@ -5,7 +5,6 @@
 
 #include <cmath>
 #include <filesystem>
-#include <regex>
 #include <sstream>
 
 #include "measure/measure_teeth.h"
@@ -59,9 +58,11 @@ std::vector<std::string> markers(const std::string& trace) {
   std::vector<std::string> out;
   std::istringstream lines(trace);
   std::string line;
-  const std::regex marker("yyyy|pp|i=[0-9]+");
+  const auto isCount = [](const std::string& s) {
+    return s.size() > 2 && s.rfind("i=", 0) == 0 && s.find_first_not_of("0123456789", 2) == std::string::npos;
+  };
   while (std::getline(lines, line)) {
-    if (std::regex_match(line, marker)) out.push_back(line);
+    if (line == "yyyy" || line == "pp" || isCount(line)) out.push_back(line);
     if (line.rfind("deltaG", 0) == 0) out.push_back("tooth");
   }
   return out;
