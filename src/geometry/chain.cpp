@@ -7,8 +7,6 @@
 
 namespace leafmargin {
 
-const char* const kEmptyContourMessage = "Erreur à getAllPointsOfContour : contour.size()=0";
-
 std::optional<std::vector<cv::Point>> getAllPointsOfContour(const std::vector<cv::Point>& chain,
                                                             cv::Size size) {
   if (chain.empty()) return std::nullopt;

@@ -9,9 +9,6 @@
 
 namespace leafmargin {
 
-// The message of a run whose leaf contour leaves nothing to densify.
-extern const char* const kEmptyContourMessage;
-
 // The pixels of every piece k-1 -> k in order (getAllPointsOfSegment; inner points appear twice
 // in a row). std::nullopt for an empty chain; a chain of one point gives an empty list.
 std::optional<std::vector<cv::Point>> getAllPointsOfContour(const std::vector<cv::Point>& chain,

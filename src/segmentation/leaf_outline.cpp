@@ -14,6 +14,8 @@ constexpr double kMinLeafArea = 100000.0;
 constexpr int kBorderBand = 10;
 constexpr int kSmoothHalfWidth = 35;
 constexpr int kEnclosedSamples = 300;
+// The message of a run whose leaf contour leaves nothing to densify.
+constexpr char kEmptyContourMessage[] = "Erreur à getAllPointsOfContour : contour.size()=0";
 }  // namespace
 
 bool isEnclosedContour(const std::vector<cv::Point>& contour, const cv::Mat& binaryImage) {
