@@ -9,7 +9,10 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${ASAN_BUILD_DIR:-$root/build-asan}
 "$root/scripts/setup.sh"
-cmake -S "$root" -B "$build" -DLEAFMARGIN_SANITIZE=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+# -O1 with line tables only: the reports keep their files and lines, and the build takes half
+# the time of -O2 -g.
+cmake -S "$root" -B "$build" -DLEAFMARGIN_SANITIZE=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+      "-DCMAKE_CXX_FLAGS_RELWITHDEBINFO=-O1 -g1 -DNDEBUG" >/dev/null
 cmake --build "$build" -j "$(nproc)"
 asan_options=halt_on_error=1:abort_on_error=1:print_stacktrace=1:detect_leaks=1
 asan_options+=:strict_string_checks=1:detect_stack_use_after_return=1
