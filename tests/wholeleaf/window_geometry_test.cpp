@@ -1,7 +1,8 @@
 // Whole-leaf geometry: the leaves of a scan (the ground is the class of the border, thin lines
 // do not join leaves, a leaf that touches the border is left out); windows along an outline
 // and their crops, where the windows lie and the map between a crop and the scan it was cut
-// from; copies of one tooth from overlapping windows merged into one tooth; the tables.
+// from; copies of one tooth from overlapping windows merged into one tooth; the tables and the
+// overview picture.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -11,6 +12,7 @@
 #include "wholeleaf/leaf_plan.h"
 #include "wholeleaf/leaf_regions.h"
 #include "wholeleaf/tooth_merge.h"
+#include "wholeleaf/whole_leaf_drawing.h"
 #include "wholeleaf/whole_leaf_tables.h"
 #include "wholeleaf/window_crop.h"
 #include "wholeleaf/working_leaf.h"
@@ -59,6 +61,20 @@ TEST(WindowGeometry, StretchRunsFromLeftEdgeToRightEdgeWithTheLeafAbove) {
   }
 }
 
+TEST(WindowGeometry, ChordsWithinFifteenDegreesOfAQuarterTurnAreCopiedWithoutResampling) {
+  for (int quarter = 0; quarter < 4; ++quarter) {
+    for (double off : {-10.0, 10.0, -20.0, 20.0}) {
+      const double a = (90.0 * quarter + off) * CV_PI / 180.0;
+      const cv::Point from(500, 500);
+      const cv::Point to = from + cv::Point(std::lround(400 * std::cos(a)), std::lround(400 * std::sin(a)));
+      const cv::Matx23d m = cropTransformFor({from, to}, 60).toCrop;
+      const double c = std::round(std::cos(quarter * CV_PI / 2)), s = std::round(std::sin(quarter * CV_PI / 2));
+      const bool copied = m(0, 0) == c && m(0, 1) == s && m(1, 0) == -s && m(1, 1) == c;
+      EXPECT_EQ(copied, std::abs(off) < 15.0) << quarter << " quarter turns " << off << " degrees";
+    }
+  }
+}
+
 TEST(WindowGeometry, WindowsCoverTheStretchBetweenTwoPointsTwiceOver) {
   const ClosedOutline outline = ellipseOutline({900, 400});
   const int from = 100, to = 2600;
@@ -85,7 +101,7 @@ TEST(WindowGeometry, AnApexIsAToothAmongTeethWithTipsOnBothSides) {
   EXPECT_EQ(typicalToothSpacing({10, 100}), 0.0);
 }
 
-TEST(WindowGeometry, CropOfAStretchThatTurnsBackIsRejected) {
+TEST(WindowGeometry, CropEndsWithItsStretchAndOneThatTurnsBackIsRejected) {
   WorkingLeaf oval;
   oval.mask = cv::Mat::zeros(480, 880, CV_8UC1);
   cv::ellipse(oval.mask, {440, 240}, {400, 200}, 0, 0, 360, cv::Scalar(255), cv::FILLED);
@@ -94,7 +110,11 @@ TEST(WindowGeometry, CropOfAStretchThatTurnsBackIsRejected) {
   const WindowCrop round = cutWindowCrop(oval, outlineStretch(outline, 0, outline.size() * 3 / 4));
   EXPECT_EQ(round.rejection, "outline turns back");
   EXPECT_TRUE(round.picture.empty());
-  EXPECT_EQ(cutWindowCrop(oval, outlineStretch(outline, 0, outline.size() / 5)).rejection, "");
+  // An accepted crop ends where its stretch ends: the last point on the right edge.
+  const std::vector<cv::Point> stretch = outlineStretch(outline, 0, outline.size() / 5);
+  const WindowCrop kept = cutWindowCrop(oval, stretch);
+  EXPECT_EQ(kept.rejection, "");
+  EXPECT_EQ(kept.picture.cols, std::lround(kept.transform.cropPoint(stretch.back()).x) + 1);
 }
 
 // The plan of a generated whole leaf turned by 5 degrees: the ends where they were drawn, no
@@ -161,6 +181,14 @@ TEST(LeafRegions, LeavesOnGridPaperAreFoundInReadingOrder) {
   const WorkingLeaf leaf = bringToWorkingResolution(picture, regions.leaves[1], leafClass, 1.0);
   EXPECT_NEAR(cv::countNonZero(leaf.mask), CV_PI * 170.5 * 120.5, 250);  // as cv::ellipse fills it
   EXPECT_NEAR(cv::boundingRect(leaf.mask).width, 341, 2);
+  EXPECT_EQ(cv::norm(leaf.picture, picture(cv::Rect(cv::Point(leaf.origin), leaf.picture.size())), cv::NORM_INF), 0.0);
+  // At twice the resolution (a 600 dpi scan) the same ellipse, twice as large, where toScan says.
+  const WorkingLeaf doubled = bringToWorkingResolution(picture, regions.leaves[1], leafClass, 2.0);
+  EXPECT_EQ(doubled.picture.size(), doubled.mask.size());
+  EXPECT_NEAR(cv::countNonZero(doubled.mask), 4 * CV_PI * 170.5 * 120.5, 2500);
+  const cv::Rect box = cv::boundingRect(doubled.mask);
+  EXPECT_NEAR(doubled.toScan(box.tl()).x, 250 - 170, 2.0);
+  EXPECT_NEAR(doubled.toScan(box.br() - cv::Point(1, 1)).y, 400 + 120, 2.0);
 }
 
 TEST(LeafRegions, GivenPolarityOverridesTheBorder) {
@@ -236,6 +264,22 @@ TEST(WholeLeafTables, TidyHeaderAndRows) {
   EXPECT_EQ(composeWholeLeafWindowsTable({rejected}),
             "leaf,window,start_mm,end_mm,start_x,start_y,end_x,end_y,status,reason,teeth\n"
             "1,4,0.00,25.50,1.00,2.00,3.00,4.00,rejected,\"outline turns back, twice\",0\n");
+}
+
+// whole_leaf.png: a large scan reduced to 2000 pixels on its longer side, the teeth ringed where
+// they are on the reduced scan; a small scan kept at its size.
+TEST(WholeLeafOverview, LargeScansAreReducedAndTeethRingedInPlace) {
+  const cv::Mat large(1200, 3000, CV_8UC3, cv::Scalar(40, 40, 40));
+  const cv::Mat drawn = drawWholeLeafOverview(large, {}, {{1500.0, 600.0}});
+  ASSERT_EQ(drawn.size(), cv::Size(2000, 800));
+  const auto ringed = [&](cv::Point centre) {
+    cv::Mat channels[3];
+    cv::split(drawn(cv::Rect(centre - cv::Point(12, 12), cv::Size(25, 25))), channels);
+    return cv::countNonZero((channels[1] > 200) & (channels[2] < 100));
+  };
+  EXPECT_GT(ringed({1000, 400}), 20);
+  EXPECT_EQ(ringed({1500, 600}), 0);
+  EXPECT_EQ(drawWholeLeafOverview(large(cv::Rect(0, 0, 1000, 600)), {}, {}).size(), cv::Size(1000, 600));
 }
 
 }  // namespace
