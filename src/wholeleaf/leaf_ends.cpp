@@ -4,6 +4,8 @@
 #include <cmath>
 #include <opencv2/imgproc.hpp>
 
+#include "wholeleaf/leaf_regions.h"
+
 namespace leafmargin {
 
 namespace {
@@ -14,16 +16,6 @@ constexpr double kEndReachOfLength = 0.05;     // reach of the end-angle test, s
 constexpr double kNotchNearEnd = 0.25;         // a base notch lies within this share of the axis
 constexpr double kNotchOffAxis = 0.15;         // ... this close to the axis
 constexpr double kNotchDepth = 0.03;           // ... and is at least this deep
-
-// Morphological opening by a disc of the given radius, exact, through two distance transforms.
-cv::Mat openByDisc(const cv::Mat& mask, double radius) {
-  cv::Mat distance;
-  cv::distanceTransform(mask, distance, cv::DIST_L2, cv::DIST_MASK_PRECISE);
-  cv::Mat eroded = distance > radius;
-  cv::Mat outside;
-  cv::distanceTransform(~eroded, outside, cv::DIST_L2, cv::DIST_MASK_PRECISE);
-  return outside <= radius;
-}
 
 // The petiole's pixels, or an empty Mat: the longest thin piece that the opening cuts off.
 cv::Mat findPetiole(const cv::Mat& mask, int stalkWidth) {
