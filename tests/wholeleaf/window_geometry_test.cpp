@@ -1,14 +1,16 @@
 // Whole-leaf geometry: the leaves of a scan (the ground is the class of the border, thin lines
-// do not join leaves, a leaf that touches the border is left out); windows along an outline
-// and their crops, where the windows lie and the map between a crop and the scan it was cut
-// from; copies of one tooth from overlapping windows merged into one tooth; the tables and the
-// overview picture.
+// do not join leaves, a leaf that touches the border is left out), their outlines and ends;
+// windows along an outline and their crops, where the windows lie and the map between a crop
+// and the scan it was cut from; copies of one tooth from overlapping windows merged into one
+// tooth; the tables and the overview picture.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <opencv2/imgproc.hpp>
 
 #include "leafgen/whole_leaf.h"
+#include "wholeleaf/leaf_ends.h"
 #include "wholeleaf/leaf_plan.h"
 #include "wholeleaf/leaf_regions.h"
 #include "wholeleaf/tooth_merge.h"
@@ -25,6 +27,62 @@ ClosedOutline ellipseOutline(cv::Size axes) {
   cv::Mat mask = cv::Mat::zeros(2 * axes.height + 40, 2 * axes.width + 40, CV_8UC1);
   cv::ellipse(mask, {axes.width + 20, axes.height + 20}, axes, 0, 0, 360, cv::Scalar(255), cv::FILLED);
   return outerOutline(mask);
+}
+
+TEST(ClosedOutline, LargestRegionWithTheLeafOnTheLeftDistancesWrappingRound) {
+  cv::Mat mask = cv::Mat::zeros(300, 600, CV_8UC1);
+  cv::ellipse(mask, {200, 150}, {150, 100}, 0, 0, 360, cv::Scalar(255), cv::FILLED);
+  cv::circle(mask, {500, 150}, 40, cv::Scalar(255), cv::FILLED);
+  const ClosedOutline outline = outerOutline(mask);
+  const int n = outline.size();
+  ASSERT_GT(n, 100);
+  EXPECT_EQ(cv::boundingRect(outline.points), cv::Rect(50, 50, 301, 201));
+  // Along the bottom the chain runs to the right.
+  const int bottom = static_cast<int>(std::max_element(outline.points.begin(), outline.points.end(),
+      [](cv::Point a, cv::Point b) { return a.y < b.y; }) - outline.points.begin());
+  EXPECT_GT(outline.points[outline.wrap(bottom + 5)].x, outline.points[outline.wrap(bottom - 5)].x);
+
+  const std::vector<cv::Point> stretch = outlineStretch(outline, n - 3, 7);
+  ASSERT_EQ(stretch.size(), 7u);
+  EXPECT_EQ(stretch[3], outline.points[0]);
+  EXPECT_EQ(stretch.back(), outline.points[3]);
+  for (int from : {0, n / 3, n - 1}) {
+    for (int to : {1, n / 2, n - 2}) {
+      const double forward = outline.forwardDistance(from, to);
+      EXPECT_NEAR(forward + outline.forwardDistance(to, from), outline.length, 1e-9);
+      EXPECT_EQ(outline.advance(from, forward), to);
+    }
+  }
+}
+
+// A leaf without a petiole has its ends on its long axis, the pointed one the apex, however it
+// lies; the angle at an outline point is 90 degrees at a square's corner, 180 along its side.
+TEST(LeafEnds, WithoutPetioleThePointedEndOfTheLongAxisIsTheApex) {
+  const cv::Point2d centre(400, 400);
+  for (double turn : {30.0, 210.0, -60.0}) {
+    const cv::Point2d dir(std::cos(turn * CV_PI / 180), std::sin(turn * CV_PI / 180));
+    std::vector<cv::Point> egg, hull;
+    for (int k = 0; k < 360; ++k)
+      egg.push_back(centre + 100.0 * cv::Point2d(std::cos(k * CV_PI / 180), std::sin(k * CV_PI / 180)));
+    const cv::Point2d tip = centre + 300.0 * dir;
+    egg.push_back(tip);
+    cv::convexHull(egg, hull);
+    cv::Mat mask = cv::Mat::zeros(800, 800, CV_8UC1);
+    cv::fillConvexPoly(mask, hull, cv::Scalar(255));
+    const ClosedOutline outline = outerOutline(mask);
+    const LeafEnds ends = findLeafEnds(mask, outline, 20);
+    EXPECT_FALSE(ends.petiole) << turn;
+    EXPECT_LT(cv::norm(cv::Point2d(outline.points[ends.apex]) - tip), 5.0) << turn;
+    EXPECT_LT(cv::norm(cv::Point2d(outline.points[ends.base]) - (centre - 100.0 * dir)), 10.0) << turn;
+  }
+  cv::Mat square = cv::Mat::zeros(300, 300, CV_8UC1);
+  square(cv::Rect(50, 50, 200, 200)).setTo(255);
+  const ClosedOutline outline = outerOutline(square);
+  const auto at = [&](cv::Point p) {
+    return static_cast<int>(std::find(outline.points.begin(), outline.points.end(), p) - outline.points.begin());
+  };
+  EXPECT_NEAR(angleAtPoint(outline, at({50, 50}), 40.0), 90.0, 1e-9);
+  EXPECT_NEAR(angleAtPoint(outline, at({150, 249}), 40.0), 180.0, 1e-9);
 }
 
 TEST(WindowGeometry, CropToScanAndBackLandsOnTheSamePixel) {
@@ -131,6 +189,11 @@ TEST(WindowGeometry, PlannedWindowsStayOnTheBladeAndTheirCropsAreWhatTheAnalysis
   EXPECT_TRUE(leaf.ends.petiole);
   EXPECT_LT(cv::norm(leaf.leaf.toScan(leaf.outline.points[leaf.ends.base]) - drawn.base), 0.1 * design.bladeLength);
   EXPECT_FALSE(leaf.windowOnApex);  // the drawn apex is no tooth
+  // The blade is the outline but the petiole: down one side of the stalk, across it, back up
+  // (and a little more where the stalk widens into the blade).
+  const double offBlade = leaf.outline.length - leaf.bladeLength();
+  EXPECT_GT(offBlade, 2 * design.petioleLength + design.petioleWidth);
+  EXPECT_LT(offBlade, 3 * design.petioleLength);
 
   const double apexAt = leaf.position(leaf.ends.apex);
   for (bool onApex : {false, true}) {
