@@ -55,6 +55,7 @@ TEST(PictureHeader, SizeOfEveryFormatTheReaderTakesWithoutDecoding) {
   testing::putBigEndian(png, 20, 90000, 4);
   EXPECT_EQ(headerSize(text(png)), cv::Size(100000, 90000));
   EXPECT_EQ(headerSize("P5\n# comment\n200000 300000\n255\n"), cv::Size(200000, 300000));
+  EXPECT_EQ(headerSize("P1\n7 9\n"), cv::Size(7, 9));  // the plain-text bitmap, lowest magic
   EXPECT_EQ(headerSize("#?RADIANCE\nFORMAT=32-bit_rle_rgbe\n\n-Y 70000 +X 80000\n"),
             cv::Size(80000, 70000));
   Bytes codestream(24, 0);  // SOC, SIZ: a 2^32-1 grid offset by 5 each way
@@ -62,7 +63,7 @@ TEST(PictureHeader, SizeOfEveryFormatTheReaderTakesWithoutDecoding) {
   for (std::size_t at : {8, 12}) testing::putBigEndian(codestream, at, 0xffffffffu, 4);
   for (std::size_t at : {16, 20}) testing::putBigEndian(codestream, at, 5, 4);
   EXPECT_EQ(headerSize(text(codestream)), cv::Size(INT_MAX, INT_MAX));
-  for (const std::string other : {"", "plain text", "P6\n0 10\n255\n", "P6 12"})
+  for (const std::string other : {"", "plain text", "P6\n0 10\n255\n", "P6 12", "P0\n7 9\n", "P8\n7 9\n"})
     EXPECT_EQ(headerSize(other), nullopt) << other;
 }
 
