@@ -50,7 +50,20 @@ TEST(AngleProfile, EqualsTheLiteralWalkOnRandomChains) {
     const int n = trial < 20 ? trial * 4 : 40 + (trial * 37) % 700;
     // Some chains shuffle inside a small square for their whole length.
     const int spread = trial % 3 == 0 ? 4 + trial % 20 : 0;
-    const std::vector<cv::Point> chain = oracle::randomDenseChain(rng, n, spread);
+    std::vector<cv::Point> chain = oracle::randomDenseChain(rng, n, spread);
+    // Others jump now and then, by up to 28 pixels each way; or turn by two steps (a, b) then
+    // (b, a), each within reach and together beyond it.
+    if (trial % 3 == 1) {
+      std::uniform_int_distribution<int> gap(2, 60), offset(-28, 28), shortSide(9, 10), longSide(13, 14);
+      const bool turns = trial % 2 == 0;
+      for (int cut = gap(rng); cut + 1 < n; cut += gap(rng)) {
+        const int a = shortSide(rng), b = longSide(rng), sign = offset(rng) < 0 ? -1 : 1;
+        const cv::Point first = turns ? sign * cv::Point(a, b) : cv::Point(offset(rng), offset(rng));
+        for (int k = cut; k < n; ++k) chain[k] += first;
+        if (turns)
+          for (int k = cut + 1; k < n; ++k) chain[k] += sign * cv::Point(b, a);
+      }
+    }
     const OutlineReach reach(chain);
     for (int i = 0; i < n; ++i) {
       ASSERT_EQ(reach.before(i), oracle::reachBefore(chain, i)) << trial << " " << i;
