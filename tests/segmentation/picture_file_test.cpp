@@ -88,6 +88,11 @@ TEST(StoredResolution, JfifDensityAndPngPhysCountOnlyForPlausibleScanValues) {
                : testing::withPngChunk(png, "pHYs", testing::pngPhys(c.x, c.y, unit)));
     EXPECT_NEAR(dpi.value_or(-1), c.dpi.value_or(-1), 1e-9) << c.jpeg << c.unit << " " << c.x;
   }
+  // The JFIF header is found behind another segment (a comment) too.
+  Bytes commented = testing::withJfifDensity(jpeg, 1, 300, 300);
+  const unsigned char comment[] = {0xff, 0xfe, 0x00, 0x06, 's', 'c', 'a', 'n'};
+  commented.insert(commented.begin() + 2, std::begin(comment), std::end(comment));
+  EXPECT_EQ(storedDpi(commented), 300.0);
 }
 
 TEST(StoredResolution, ExifAndTiffTagsWithTheirUnitAndBeforeJfif) {
