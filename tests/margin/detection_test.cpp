@@ -79,6 +79,9 @@ TEST(AngleProfile, ReachEndsAtTheFirstPointBeyondThirtyPixels) {
   EXPECT_TRUE(withinReach({18, 24}, {0, 0}));  // 30.0 exactly
   EXPECT_TRUE(withinReach({-24, -18}, {0, 0}));
   EXPECT_FALSE(withinReach({18, 25}, {0, 0}));  // 30.8
+  // Far points stay out of reach even where the squared distance would wrap round in 32 bits.
+  EXPECT_FALSE(withinReach({65536, 3}, {0, 0}));
+  EXPECT_FALSE(withinReach({2, -65536}, {0, 0}));
   // From point 2: (18, 25) is out of reach, so (1, 1) behind it does not count.
   const std::vector<cv::Point> back{{1, 1}, {18, 25}, {0, 0}, {18, 24}, {40, 0}};
   const OutlineReach reach(back);
