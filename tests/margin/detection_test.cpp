@@ -55,13 +55,17 @@ TEST(AngleProfile, EqualsTheLiteralWalkOnRandomChains) {
     // (b, a), each within reach and together beyond it.
     if (trial % 3 == 1) {
       std::uniform_int_distribution<int> gap(2, 60), offset(-28, 28), shortSide(9, 10), longSide(13, 14);
-      const bool turns = trial % 2 == 0;
+      const auto shiftFrom = [&](int first, cv::Point by) {
+        for (int k = first; k < n; ++k) chain[k] += by;
+      };
       for (int cut = gap(rng); cut + 1 < n; cut += gap(rng)) {
-        const int a = shortSide(rng), b = longSide(rng), sign = offset(rng) < 0 ? -1 : 1;
-        const cv::Point first = turns ? sign * cv::Point(a, b) : cv::Point(offset(rng), offset(rng));
-        for (int k = cut; k < n; ++k) chain[k] += first;
-        if (turns)
-          for (int k = cut + 1; k < n; ++k) chain[k] += sign * cv::Point(b, a);
+        if (trial % 2 == 0) {
+          const int a = shortSide(rng), b = longSide(rng), sign = offset(rng) < 0 ? -1 : 1;
+          shiftFrom(cut, sign * cv::Point(a, b));
+          shiftFrom(cut + 1, sign * cv::Point(b, a));
+        } else {
+          shiftFrom(cut, cv::Point(offset(rng), offset(rng)));
+        }
       }
     }
     const OutlineReach reach(chain);

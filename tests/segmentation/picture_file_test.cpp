@@ -63,7 +63,8 @@ TEST(PictureHeader, SizeOfEveryFormatTheReaderTakesWithoutDecoding) {
   for (std::size_t at : {8, 12}) testing::putBigEndian(codestream, at, 0xffffffffu, 4);
   for (std::size_t at : {16, 20}) testing::putBigEndian(codestream, at, 5, 4);
   EXPECT_EQ(headerSize(text(codestream)), cv::Size(INT_MAX, INT_MAX));
-  for (const std::string other : {"", "plain text", "P6\n0 10\n255\n", "P6 12", "P0\n7 9\n", "P8\n7 9\n"})
+  for (const std::string other :
+       {"", "plain text", "P6\n0 10\n255\n", "P6 12", "P0\n7 9\n", "P8\n7 9\n"})
     EXPECT_EQ(headerSize(other), nullopt) << other;
 }
 

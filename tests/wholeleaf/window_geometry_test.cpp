@@ -23,6 +23,11 @@ namespace leafmargin {
 namespace {
 
 // An elliptic outline as a closed pixel chain, via a filled mask.
+// The unit vector at the given angle (degrees, y down).
+cv::Point2d unit(double degrees) {
+  return {std::cos(degrees * CV_PI / 180), std::sin(degrees * CV_PI / 180)};
+}
+
 ClosedOutline ellipseOutline(cv::Size axes) {
   cv::Mat mask = cv::Mat::zeros(2 * axes.height + 40, 2 * axes.width + 40, CV_8UC1);
   cv::ellipse(mask, {axes.width + 20, axes.height + 20}, axes, 0, 0, 360, cv::Scalar(255), cv::FILLED);
@@ -60,10 +65,9 @@ TEST(ClosedOutline, LargestRegionWithTheLeafOnTheLeftDistancesWrappingRound) {
 TEST(LeafEnds, WithoutPetioleThePointedEndOfTheLongAxisIsTheApex) {
   const cv::Point2d centre(400, 400);
   for (double turn : {30.0, 210.0, -60.0}) {
-    const cv::Point2d dir(std::cos(turn * CV_PI / 180), std::sin(turn * CV_PI / 180));
+    const cv::Point2d dir = unit(turn);
     std::vector<cv::Point> egg, hull;
-    for (int k = 0; k < 360; ++k)
-      egg.push_back(centre + 100.0 * cv::Point2d(std::cos(k * CV_PI / 180), std::sin(k * CV_PI / 180)));
+    for (int k = 0; k < 360; ++k) egg.push_back(centre + 100.0 * unit(k));
     const cv::Point2d tip = centre + 300.0 * dir;
     egg.push_back(tip);
     cv::convexHull(egg, hull);
@@ -73,13 +77,15 @@ TEST(LeafEnds, WithoutPetioleThePointedEndOfTheLongAxisIsTheApex) {
     const LeafEnds ends = findLeafEnds(mask, outline, 20);
     EXPECT_FALSE(ends.petiole) << turn;
     EXPECT_LT(cv::norm(cv::Point2d(outline.points[ends.apex]) - tip), 5.0) << turn;
-    EXPECT_LT(cv::norm(cv::Point2d(outline.points[ends.base]) - (centre - 100.0 * dir)), 10.0) << turn;
+    const cv::Point2d base = centre - 100.0 * dir;
+    EXPECT_LT(cv::norm(cv::Point2d(outline.points[ends.base]) - base), 10.0) << turn;
   }
   cv::Mat square = cv::Mat::zeros(300, 300, CV_8UC1);
   square(cv::Rect(50, 50, 200, 200)).setTo(255);
   const ClosedOutline outline = outerOutline(square);
   const auto at = [&](cv::Point p) {
-    return static_cast<int>(std::find(outline.points.begin(), outline.points.end(), p) - outline.points.begin());
+    const auto& points = outline.points;
+    return static_cast<int>(std::find(points.begin(), points.end(), p) - points.begin());
   };
   EXPECT_NEAR(angleAtPoint(outline, at({50, 50}), 40.0), 90.0, 1e-9);
   EXPECT_NEAR(angleAtPoint(outline, at({150, 249}), 40.0), 180.0, 1e-9);
@@ -122,11 +128,11 @@ TEST(WindowGeometry, StretchRunsFromLeftEdgeToRightEdgeWithTheLeafAbove) {
 TEST(WindowGeometry, ChordsWithinFifteenDegreesOfAQuarterTurnAreCopiedWithoutResampling) {
   for (int quarter = 0; quarter < 4; ++quarter) {
     for (double off : {-10.0, 10.0, -20.0, 20.0}) {
-      const double a = (90.0 * quarter + off) * CV_PI / 180.0;
       const cv::Point from(500, 500);
-      const cv::Point to = from + cv::Point(std::lround(400 * std::cos(a)), std::lround(400 * std::sin(a)));
+      const cv::Point2d chord = 400.0 * unit(90.0 * quarter + off);
+      const cv::Point to = from + cv::Point(std::lround(chord.x), std::lround(chord.y));
       const cv::Matx23d m = cropTransformFor({from, to}, 60).toCrop;
-      const double c = std::round(std::cos(quarter * CV_PI / 2)), s = std::round(std::sin(quarter * CV_PI / 2));
+      const double c = std::round(unit(90.0 * quarter).x), s = std::round(unit(90.0 * quarter).y);
       const bool copied = m(0, 0) == c && m(0, 1) == s && m(1, 0) == -s && m(1, 1) == c;
       EXPECT_EQ(copied, std::abs(off) < 15.0) << quarter << " quarter turns " << off << " degrees";
     }
@@ -244,7 +250,8 @@ TEST(LeafRegions, LeavesOnGridPaperAreFoundInReadingOrder) {
   const WorkingLeaf leaf = bringToWorkingResolution(picture, regions.leaves[1], leafClass, 1.0);
   EXPECT_NEAR(cv::countNonZero(leaf.mask), CV_PI * 170.5 * 120.5, 250);  // as cv::ellipse fills it
   EXPECT_NEAR(cv::boundingRect(leaf.mask).width, 341, 2);
-  EXPECT_EQ(cv::norm(leaf.picture, picture(cv::Rect(cv::Point(leaf.origin), leaf.picture.size())), cv::NORM_INF), 0.0);
+  const cv::Rect scanBox(cv::Point(leaf.origin), leaf.picture.size());
+  EXPECT_EQ(cv::norm(leaf.picture, picture(scanBox), cv::NORM_INF), 0.0);
   // At twice the resolution (a 600 dpi scan) the same ellipse, twice as large, where toScan says.
   const WorkingLeaf doubled = bringToWorkingResolution(picture, regions.leaves[1], leafClass, 2.0);
   EXPECT_EQ(doubled.picture.size(), doubled.mask.size());
@@ -342,7 +349,8 @@ TEST(WholeLeafOverview, LargeScansAreReducedAndTeethRingedInPlace) {
   };
   EXPECT_GT(ringed({1000, 400}), 20);
   EXPECT_EQ(ringed({1500, 600}), 0);
-  EXPECT_EQ(drawWholeLeafOverview(large(cv::Rect(0, 0, 1000, 600)), {}, {}).size(), cv::Size(1000, 600));
+  const cv::Mat small = large(cv::Rect(0, 0, 1000, 600));
+  EXPECT_EQ(drawWholeLeafOverview(small, {}, {}).size(), small.size());
 }
 
 }  // namespace
