@@ -31,9 +31,10 @@
 #include "fuzz_cases.h"
 #include "leafgen/leaf_generator.h"
 #include "literal_ratios.h"
-#include "support/read_file.h"
-#include "segmentation/parallel_blocks.h"
+#include "picture/picture_file.h"
+#include "resources/parallel_blocks.h"
 #include "segmentation/segment_leaf.h"
+#include "support/read_file.h"
 
 namespace {
 

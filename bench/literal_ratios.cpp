@@ -13,7 +13,7 @@
 #include "measure/outline_fixture.h"
 #include "measure/symmetry.h"
 #include "measure/symmetry_oracle.h"
-#include "segmentation/leaf_outline.h"
+#include "outline/leaf_outline.h"
 
 namespace leafmargin::bench {
 

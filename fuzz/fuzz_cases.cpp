@@ -1,4 +1,5 @@
 #include "fuzz_cases.h"
+#include "picture/picture_file.h"
 
 #include <algorithm>
 #include <cmath>
@@ -11,8 +12,8 @@
 #include "margin/margin_analysis.h"
 #include "margin/starting_order.h"
 #include "measure/measure_teeth.h"
+#include "outline/leaf_outline.h"
 #include "report/results_csv.h"
-#include "segmentation/leaf_outline.h"
 #include "segmentation/segment_leaf.h"
 
 namespace leafmargin::fuzz {

@@ -2,9 +2,9 @@
 // header, density and layout readers, and the exiv2 calls the program makes on every file.
 // Out-of-bounds reads are the sanitizers' to find; the results must keep their promises.
 #include "fuzz_cases.h"
-#include "segmentation/picture_header.h"
-#include "segmentation/stored_resolution.h"
-#include "segmentation/truncated_picture.h"
+#include "picture/picture_header.h"
+#include "picture/stored_resolution.h"
+#include "picture/truncated_picture.h"
 
 namespace leafmargin::fuzz {
 

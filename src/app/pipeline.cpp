@@ -12,15 +12,14 @@
 #include <sstream>
 
 #include "app/tidy_outputs.h"
+#include "picture/picture_file.h"
+#include "picture/picture_header.h"
+#include "picture/stored_resolution.h"
+#include "picture/truncated_picture.h"
 #include "report/results_csv.h"
+#include "resources/memory_guard.h"
 #include "run/file_path.h"
-#include "segmentation/leaf_outline.h"
-#include "segmentation/memory_guard.h"
-#include "segmentation/picture_file.h"
-#include "segmentation/picture_header.h"
 #include "segmentation/polarity_check.h"
-#include "segmentation/stored_resolution.h"
-#include "segmentation/truncated_picture.h"
 
 namespace leafmargin {
 
@@ -83,9 +82,8 @@ double resolveMmPerPixel(const Options& options, std::optional<double> stored,
   return mmPerPixelAt(options.dpi);
 }
 
-void warnIfTruncated(const Options& options, const std::vector<unsigned char>& file,
-                     std::ostream& messages) {
-  if (pictureIsTruncated(file.data(), file.size())) {
+void warnIfTruncated(const Options& options, const PictureFile& file, std::ostream& messages) {
+  if (pictureIsTruncated(file.bytes.data(), file.bytes.size())) {
     warn(messages, options.picture + " is truncated or corrupt: the decoder stopped before its " +
                        "end and filled in the rest, so the results may be wrong");
   }
@@ -96,7 +94,7 @@ namespace {
 // What the file and the picture suggest about how the run went: a file that ends early, a
 // leaf that looks like the darker class.
 void warnAboutPicture(const Options& options, const cv::Mat& picture,
-                      const std::vector<unsigned char>& file, std::ostream& messages) {
+                      const PictureFile& file, std::ostream& messages) {
   warnIfTruncated(options, file, messages);
   if (options.segmentation.leaf == LeafPolarity::Bright && brightClassLooksLikePaper(picture)) {
     warn(messages, "in " + options.picture + " the brighter class looks like paper around a " +
@@ -106,22 +104,27 @@ void warnAboutPicture(const Options& options, const cv::Mat& picture,
 
 }  // namespace
 
-MaybeFailure readPicture(const std::string& path, cv::Mat& picture, const RunOutput& out,
-                         GrabCutEngine engine) {
+MaybeFailure readPicture(const std::string& path, PictureFile& file, cv::Mat& picture,
+                         const RunOutput& out, GrabCutEngine engine) {
+  {
+    ScopedLap lap(out.stopwatch, "read");
+    file = readPictureFile(path);
+  }
   // A picture too large for the memory left is refused on its header's word, before the
   // decoder allocates it.
   std::optional<cv::Size> stated;
   {
     ScopedLap lap(out.stopwatch, "picture header");
-    stated = pictureSizeFromHeader(path);
+    stated = pictureSizeFromHeader(file.bytes.data(), file.bytes.size());
   }
   if (stated) {
-    const std::string shortage = memoryShortageMessage(*stated, availableMemoryBytes(), engine);
+    const std::string shortage =
+        memoryShortageMessage(*stated, estimatedRunBytes(*stated, engine), availableMemoryBytes());
     if (!shortage.empty()) return Failure{kExitOutOfMemory, shortage};
   }
   {
-    ScopedLap lap(out.stopwatch, "read");
-    picture = readLeafPicture(path);
+    ScopedLap lap(out.stopwatch, "decode");
+    picture = decodeLeafPicture(file.bytes);
   }
   if (picture.empty()) return Failure{kExitUnreadable, "Cannot read the image: " + path};
   if (picture.rows < kMinRows) {
@@ -129,7 +132,8 @@ MaybeFailure readPicture(const std::string& path, cv::Mat& picture, const RunOut
                                       std::to_string(picture.rows) + " rows, at least " +
                                       std::to_string(kMinRows) + " are needed"};
   }
-  const std::string shortage = memoryShortageMessage(picture.size(), availableMemoryBytes(), engine);
+  const std::string shortage = memoryShortageMessage(
+      picture.size(), estimatedRunBytes(picture.size(), engine), availableMemoryBytes());
   if (!shortage.empty()) return Failure{kExitOutOfMemory, shortage};
   return std::nullopt;
 }
@@ -143,34 +147,6 @@ int endRun(const Failure& failure, const RunOutput& out) {
 
 }  // namespace
 
-PictureAnalysis analysePicture(const cv::Mat& picture, const SegmentationSettings& settings,
-                               const RunOutput& out) {
-  PictureAnalysis analysis;
-  Segmentation seg = segmentLeaf(picture, settings, out);
-  analysis.turned = seg.turned;
-  analysis.size = seg.sourceImage.size();
-  LeafOutline outline = extractLeafOutline(seg.contours, seg.hierarchy, seg.sourceImage,
-                                           seg.binaryImage, seg.foregroundMask, out);
-  if (outline.failure) {
-    analysis.failure = outline.failure;
-    return analysis;
-  }
-  {
-    ScopedLap lap(out.stopwatch, "margin analysis");
-    analysis.margin =
-        analyseMargin(outline.leafOutline, outline.smoothOutline, outline.outlineDrawing, out);
-  }
-  {
-    ScopedLap lap(out.stopwatch, "measurement");
-    analysis.measured =
-        measureTeeth(outline.leafOutline, analysis.margin.dents, analysis.margin.sinus,
-                     seg.sourceImage, seg.foregroundMask, outline.outlineDrawing, out);
-  }
-  analysis.leafOutline = std::move(outline.leafOutline);
-  analysis.failure = analysis.measured.failure;
-  return analysis;
-}
-
 int runPipeline(const Options& options, const RunOutput& out, std::ostream& messages) {
   if (const MaybeFailure folder = prepareOutputFolder(options.outputDir)) {
     messages << "leaf-margin: " << folder->message << std::endl;
@@ -182,16 +158,17 @@ int runPipeline(const Options& options, const RunOutput& out, std::ostream& mess
   }
   out.trace << "opencv version : " << CV_VERSION_MAJOR << "." << CV_VERSION_MINOR << std::endl;
 
+  PictureFile file;
   cv::Mat picture;
   if (const MaybeFailure failure =
-          readPicture(options.picture, picture, out, options.segmentation.grabCut.engine)) {
+          readPicture(options.picture, file, picture, out, options.segmentation.grabCut.engine)) {
     return endRun(*failure, out);
   }
   double mmPerPixel;
   {
     ScopedLap lap(out.stopwatch, "picture file: resolution, truncation, polarity");
-    const std::vector<unsigned char> file = readPictureFile(options.picture);
-    mmPerPixel = resolveMmPerPixel(options, storedResolutionDpi(file.data(), file.size()), messages);
+    mmPerPixel = resolveMmPerPixel(
+        options, storedResolutionDpi(file.bytes.data(), file.bytes.size()), messages);
     warnAboutPicture(options, picture, file, messages);
   }
   const PictureAnalysis analysis = analysePicture(picture, options.segmentation, out);

@@ -1,12 +1,10 @@
 #include "segmentation/segment_leaf.h"
 
-#include <cstring>
-#include <fstream>
 #include <opencv2/imgcodecs.hpp>
 #include <opencv2/imgproc.hpp>
 
-#include "segmentation/grabcut.h"
-#include "segmentation/parallel_blocks.h"
+#include "grabcut/grabcut.h"
+#include "resources/parallel_blocks.h"
 
 namespace leafmargin {
 
@@ -15,26 +13,7 @@ constexpr int kOrientationRow = 10;
 constexpr double kTopFraction = 0.7;
 constexpr int kGrabCutIterations = 8;
 constexpr int kGrabCutComponents = 5;
-constexpr std::size_t kDicomMagicOffset = 128;
 }  // namespace
-
-bool looksLikeDicom(const unsigned char* data, std::size_t size) {
-  return size >= kDicomMagicOffset + 4 && std::memcmp(data + kDicomMagicOffset, "DICM", 4) == 0;
-}
-
-cv::Mat readLeafPicture(const std::string& path) {
-  {
-    unsigned char head[kDicomMagicOffset + 4];
-    std::ifstream file(path, std::ios::binary);
-    file.read(reinterpret_cast<char*>(head), sizeof head);
-    if (looksLikeDicom(head, static_cast<std::size_t>(file.gcount()))) return cv::Mat();
-  }
-  try {
-    return cv::imread(path, cv::IMREAD_COLOR);
-  } catch (const cv::Exception&) {
-    return cv::Mat();
-  }
-}
 
 cv::Mat toGray(const cv::Mat& sourceImage) {
   cv::Mat gray;

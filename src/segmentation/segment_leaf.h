@@ -1,4 +1,4 @@
-// Leaf segmentation: the picture read as 8-bit colour, its grey version, the Otsu mask (the leaf
+// Leaf segmentation: the picture's grey version, the Otsu mask (the leaf
 // is the brighter class unless told otherwise), GrabCut refined from that mask at full
 // resolution, the 180-degree turn that puts the leaf at the top, and the external contours of
 // the final foreground mask. Each step is its own function so the benchmark can time them;
@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "grabcut/grabcut_settings.h"
 #include "run/run_output.h"
-#include "segmentation/grabcut_settings.h"
 
 namespace leafmargin {
 
@@ -34,15 +34,6 @@ struct Segmentation {
   std::vector<cv::Vec4i> hierarchy;
   bool turned = false;
 };
-
-// cv::imread with IMREAD_COLOR; an empty Mat when the file cannot be read as a picture.
-// DICOM files are refused without being decoded (see looksLikeDicom).
-cv::Mat readLeafPicture(const std::string& path);
-
-// True for bytes that open like a DICOM file: "DICM" after a 128-byte preamble. OpenCV hands
-// such a file to a decoder that aborts the whole process when the file is damaged, and a leaf
-// scan is never a DICOM file, so the reader treats them as unreadable.
-bool looksLikeDicom(const unsigned char* data, std::size_t size);
 
 cv::Mat toGray(const cv::Mat& sourceImage);
 // Otsu threshold: 255 on the leaf's class, 0 elsewhere. The bright class is the grey levels

@@ -4,7 +4,7 @@
 #include <cmath>
 #include <opencv2/imgproc.hpp>
 
-#include "wholeleaf/leaf_regions.h"
+#include "leaves/leaf_regions.h"
 
 namespace leafmargin {
 

@@ -7,9 +7,9 @@
 #include <optional>
 #include <vector>
 
+#include "leaves/leaf_regions.h"
 #include "wholeleaf/closed_outline.h"
 #include "wholeleaf/leaf_ends.h"
-#include "wholeleaf/leaf_regions.h"
 #include "wholeleaf/outline_windows.h"
 #include "wholeleaf/working_leaf.h"
 

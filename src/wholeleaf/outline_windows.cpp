@@ -5,8 +5,8 @@
 #include <sstream>
 
 #include "margin/margin_analysis.h"
+#include "outline/leaf_outline.h"
 #include "run/run_output.h"
-#include "segmentation/leaf_outline.h"
 
 namespace leafmargin {
 

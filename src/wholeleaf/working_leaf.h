@@ -5,7 +5,7 @@
 
 #include <opencv2/core.hpp>
 
-#include "wholeleaf/leaf_regions.h"
+#include "leaves/leaf_regions.h"
 
 namespace leafmargin {
 

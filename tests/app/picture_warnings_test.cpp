@@ -9,8 +9,9 @@
 #include <sstream>
 
 #include "app/pipeline.h"
+#include "grabcut/grabcut_settings.h"
 #include "leafgen/leaf_generator.h"
-#include "segmentation/memory_guard.h"
+#include "resources/memory_guard.h"
 #include "support/picture_bytes.h"
 #include "support/read_file.h"
 #include "support/run_program.h"
@@ -131,13 +132,13 @@ TEST(MemoryGuard, EstimateGrowsWithThePictureAndDecidesAgainstWhatIsAvailable) {
   EXPECT_GT(large, 12 * (small - estimatedRunBytes({0, 0})));
   EXPECT_EQ(estimatedRunBytes({INT_MAX, INT_MAX}), UINT64_MAX);  // a header's sides, no wrap
   EXPECT_GT(estimatedRunBytes({1000, 1000}, GrabCutEngine::Library), 200ull * 1000 * 1000);
-  EXPECT_EQ(memoryShortageMessage({1000, 1000}, std::nullopt), "");
-  EXPECT_EQ(memoryShortageMessage({1000, 1000}, small), "");
-  EXPECT_EQ(memoryShortageMessage({1000, 1000}, small - 1).rfind("Not enough memory to segment a 1000 x 1000 picture: about ", 0), 0u);
+  EXPECT_EQ(memoryShortageMessage({1000, 1000}, small, std::nullopt), "");
+  EXPECT_EQ(memoryShortageMessage({1000, 1000}, small, small), "");
+  EXPECT_EQ(memoryShortageMessage({1000, 1000}, small, small - 1).rfind("Not enough memory to segment a 1000 x 1000 picture: about ", 0), 0u);
   // This machine can run the small pictures of the test suite.
   const auto available = availableMemoryBytes();
   ASSERT_TRUE(available.has_value());
-  EXPECT_EQ(memoryShortageMessage({900, 420}, available), "");
+  EXPECT_EQ(memoryShortageMessage({900, 420}, estimatedRunBytes({900, 420}), available), "");
 }
 
 TEST(MemoryGuard, AnAddressSpaceLimitTooSmallForGrabCutStopsTheRunCleanly) {

@@ -8,6 +8,7 @@
 #include <functional>
 
 #include "fuzz_cases.h"
+#include "picture/picture_file.h"
 #include "segmentation/segment_leaf.h"
 #include "support/read_file.h"
 

@@ -13,7 +13,7 @@
 
 #include "leafgen/leaf_generator.h"
 #include "margin/margin_analysis.h"
-#include "segmentation/leaf_outline.h"
+#include "outline/leaf_outline.h"
 
 namespace leafmargin {
 namespace {

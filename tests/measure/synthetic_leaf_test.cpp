@@ -7,7 +7,7 @@
 #include "leafgen/leaf_generator.h"
 #include "margin/margin_analysis.h"
 #include "measure/measure_teeth.h"
-#include "segmentation/leaf_outline.h"
+#include "outline/leaf_outline.h"
 #include "segmentation/segment_leaf.h"
 
 namespace leafmargin {

@@ -48,24 +48,6 @@ TEST(GrabCutSeed, LabelsFollowTheOtsuMask) {
   EXPECT_TRUE(grabCutCanRun(tiny));
 }
 
-// Every kind the decoder knows loads as 8-bit colour; a grey 16-bit value v reads as v / 257.
-TEST(Reading, GreySixteenBitAndAlphaPicturesLoadAsEightBitColour) {
-  const testing::ScratchDir dir("read");
-  const std::pair<const char*, cv::Mat> pictures[] = {
-      {"grey.png", cv::Mat(30, 40, CV_8UC1, cv::Scalar(200))},
-      {"deep.png", cv::Mat(30, 40, CV_16UC1, cv::Scalar(51400))},
-      {"alpha.png", cv::Mat(30, 40, CV_8UC4, cv::Scalar(10, 20, 30, 128))}};
-  const cv::Vec3b expected[] = {{200, 200, 200}, {200, 200, 200}, {10, 20, 30}};
-  for (int k = 0; k < 3; ++k) {
-    ASSERT_TRUE(cv::imwrite((dir.path() / pictures[k].first).string(), pictures[k].second));
-    const cv::Mat read = readLeafPicture((dir.path() / pictures[k].first).string());
-    ASSERT_EQ(read.type(), CV_8UC3) << pictures[k].first;
-    EXPECT_EQ(read.size(), cv::Size(40, 30));
-    EXPECT_EQ(read.at<cv::Vec3b>(29, 39), expected[k]) << pictures[k].first;
-  }
-  EXPECT_TRUE(readLeafPicture((dir.path() / "missing.png").string()).empty());
-}
-
 namespace fs = std::filesystem;
 
 bool onPaper(const std::string& paletteName) {

@@ -10,9 +10,9 @@
 #include <opencv2/imgproc.hpp>
 
 #include "leafgen/whole_leaf.h"
+#include "leaves/leaf_regions.h"
 #include "wholeleaf/leaf_ends.h"
 #include "wholeleaf/leaf_plan.h"
-#include "wholeleaf/leaf_regions.h"
 #include "wholeleaf/tooth_merge.h"
 #include "wholeleaf/whole_leaf_drawing.h"
 #include "wholeleaf/whole_leaf_tables.h"

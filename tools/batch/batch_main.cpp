@@ -18,11 +18,11 @@
 #include <vector>
 
 #include "app/options.h"
-#include "segmentation/parallel_blocks.h"
-#include "batch/batch_run.h"
-#include "batch/combined_table.h"
-#include "batch/picture_list.h"
-#include "batch/picture_run.h"
+#include "batch/run/batch_run.h"
+#include "batch/run/picture_list.h"
+#include "batch/run/picture_run.h"
+#include "batch/tables/combined_table.h"
+#include "resources/parallel_blocks.h"
 
 namespace fs = std::filesystem;
 using namespace leafmargin::batch;

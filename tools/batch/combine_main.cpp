@@ -9,9 +9,9 @@
 #include <iostream>
 #include <string>
 
-#include "batch/batch_report.h"
-#include "batch/batch_run.h"
-#include "batch/combined_table.h"
+#include "batch/run/batch_run.h"
+#include "batch/tables/batch_report.h"
+#include "batch/tables/combined_table.h"
 
 namespace fs = std::filesystem;
 using namespace leafmargin::batch;

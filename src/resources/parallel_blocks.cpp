@@ -1,0 +1,14 @@
+#include "resources/parallel_blocks.h"
+
+#include <sched.h>
+
+namespace leafmargin {
+
+int availableCores() {
+  cpu_set_t set;
+  CPU_ZERO(&set);
+  if (sched_getaffinity(0, sizeof set, &set) == 0) return std::max(1, CPU_COUNT(&set));
+  return std::max(1u, std::thread::hardware_concurrency());
+}
+
+}  // namespace leafmargin
