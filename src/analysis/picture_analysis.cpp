@@ -4,10 +4,11 @@
 
 namespace leafmargin {
 
-PictureAnalysis analysePicture(const cv::Mat& picture, const SegmentationSettings& settings,
-                               const RunOutput& out) {
+namespace {
+
+// The stages after segmentation, on the segmented picture.
+PictureAnalysis analyseSegmented(const Segmentation& seg, const RunOutput& out) {
   PictureAnalysis analysis;
-  Segmentation seg = segmentLeaf(picture, settings, out);
   analysis.turned = seg.turned;
   analysis.size = seg.sourceImage.size();
   LeafOutline outline = extractLeafOutline(seg.contours, seg.hierarchy, seg.sourceImage,
@@ -30,6 +31,23 @@ PictureAnalysis analysePicture(const cv::Mat& picture, const SegmentationSetting
   analysis.leafOutline = std::move(outline.leafOutline);
   analysis.failure = analysis.measured.failure;
   return analysis;
+}
+
+}  // namespace
+
+PictureAnalysis analysePicture(const cv::Mat& picture, const SegmentationSettings& settings,
+                               const RunOutput& out) {
+  return analyseSegmented(segmentLeaf(picture, settings, out), out);
+}
+
+PictureAnalysis analyseForeground(const cv::Mat& picture, const cv::Mat& foreground,
+                                  const RunOutput& out) {
+  Segmentation seg;
+  seg.sourceImage = picture;
+  seg.binaryImage = foreground;
+  seg.foregroundMask = foreground;
+  externalContours(foreground, seg.contours, seg.hierarchy);
+  return analyseSegmented(seg, out);
 }
 
 }  // namespace leafmargin

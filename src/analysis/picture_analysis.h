@@ -31,4 +31,10 @@ struct PictureAnalysis {
 PictureAnalysis analysePicture(const cv::Mat& picture, const SegmentationSettings& settings,
                                const RunOutput& out);
 
+// The same stages on a picture whose leaf is already known: foreground (0/255, the picture's
+// size) stands for both the Otsu mask and GrabCut's, so no segmentation runs and nothing is
+// turned. The whole-leaf mode's windows are analysed so.
+PictureAnalysis analyseForeground(const cv::Mat& picture, const cv::Mat& foreground,
+                                  const RunOutput& out);
+
 }  // namespace leafmargin

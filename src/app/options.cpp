@@ -68,13 +68,15 @@ void addOptions(CLI::App& app, Options& o, std::vector<std::string>& pictures,
       ->type_name("bright|dark")
       ->capture_default_str()
       ->check(CLI::Validator(checkLeaf, "", "leaf"));
-  app.add_flag("--tidy", o.tidy,
+  CLI::Option* tidy = app.add_flag("--tidy", o.tidy,
                "also write teeth.csv and picture.csv (comma-separated, dot decimals, NA) and "
                "teeth.png (the picture with its teeth numbered as the rows)");
   CLI::Option* wholeLeaf = app.add_flag(
       "--whole-leaf", o.wholeLeaf,
       "the picture holds whole leaves (on any plain ground): measure every tooth round each "
-      "leaf, writing whole_leaf_teeth.csv, whole_leaf_windows.csv and whole_leaf.png");
+      "leaf, writing whole_leaf_teeth.csv, whole_leaf_windows.csv, whole_leaf_leaves.csv and "
+      "whole_leaf.png (tidy tables already; --tidy does not apply)");
+  wholeLeaf->excludes(tidy);
   app.add_option("--keep-crops", o.keepCropsDir,
                  "with --whole-leaf: keep each window's crop and its diagnostic images in DIR")
       ->type_name("DIR")

@@ -105,7 +105,7 @@ void warnAboutPicture(const Options& options, const cv::Mat& picture,
 }  // namespace
 
 MaybeFailure readPicture(const std::string& path, PictureFile& file, cv::Mat& picture,
-                         const RunOutput& out, GrabCutEngine engine) {
+                         const RunOutput& out, std::uint64_t bytesPerPixel) {
   {
     ScopedLap lap(out.stopwatch, "read");
     file = readPictureFile(path);
@@ -119,7 +119,7 @@ MaybeFailure readPicture(const std::string& path, PictureFile& file, cv::Mat& pi
   }
   if (stated) {
     const std::string shortage =
-        memoryShortageMessage(*stated, estimatedRunBytes(*stated, engine), availableMemoryBytes());
+        memoryShortageMessage(*stated, estimatedBytes(*stated, bytesPerPixel), availableMemoryBytes());
     if (!shortage.empty()) return Failure{kExitOutOfMemory, shortage};
   }
   {
@@ -133,7 +133,7 @@ MaybeFailure readPicture(const std::string& path, PictureFile& file, cv::Mat& pi
                                       std::to_string(kMinRows) + " are needed"};
   }
   const std::string shortage = memoryShortageMessage(
-      picture.size(), estimatedRunBytes(picture.size(), engine), availableMemoryBytes());
+      picture.size(), estimatedBytes(picture.size(), bytesPerPixel), availableMemoryBytes());
   if (!shortage.empty()) return Failure{kExitOutOfMemory, shortage};
   return std::nullopt;
 }
@@ -161,7 +161,8 @@ int runPipeline(const Options& options, const RunOutput& out, std::ostream& mess
   PictureFile file;
   cv::Mat picture;
   if (const MaybeFailure failure =
-          readPicture(options.picture, file, picture, out, options.segmentation.grabCut.engine)) {
+          readPicture(options.picture, file, picture, out,
+                      runBytesPerPixel(options.segmentation.grabCut.engine))) {
     return endRun(*failure, out);
   }
   double mmPerPixel;

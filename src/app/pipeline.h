@@ -4,6 +4,7 @@
 #pragma once
 
 #include <opencv2/core.hpp>
+#include <cstdint>
 #include <optional>
 #include <ostream>
 #include <string>
@@ -23,9 +24,9 @@ namespace leafmargin {
 // long analysis never ends unable to write its results.
 MaybeFailure prepareOutputFolder(const std::string& folder);
 // Reading the file once and the checks that stop a run before segmentation (the memory one for
-// that GrabCut); file keeps the bytes for the checks that look at the file itself.
+// a run costing bytesPerPixel); file keeps the bytes for the checks that look at the file itself.
 MaybeFailure readPicture(const std::string& path, PictureFile& file, cv::Mat& picture,
-                         const RunOutput& out, GrabCutEngine engine = GrabCutEngine::Own);
+                         const RunOutput& out, std::uint64_t bytesPerPixel);
 // The scale of the report: the resolution given, or the one stored in the file (stored) with
 // --dpi auto; warns when the file stores another resolution than the one used.
 double resolveMmPerPixel(const Options& options, std::optional<double> stored,

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <filesystem>
 #include <iomanip>
 #include <opencv2/imgcodecs.hpp>
 #include <sstream>
@@ -22,8 +23,10 @@ namespace {
 constexpr const char* kProgram = "leaf-margin";
 constexpr const char* kTeethFile = "whole_leaf_teeth.csv";
 constexpr const char* kWindowsFile = "whole_leaf_windows.csv";
+constexpr const char* kLeavesFile = "whole_leaf_leaves.csv";
 constexpr const char* kPictureFile = "whole_leaf.png";
-constexpr std::uint64_t kWorkingBytesPerPixel = 16;  // picture, mask and distance maps of a leaf
+// The scan itself, its grey copy and the reduced copies the leaves are found on.
+constexpr std::uint64_t kScanBytesPerPixel = 8;
 
 std::string percentText(double share) {
   std::ostringstream text;
@@ -38,56 +41,54 @@ int runWholeLeaf(const Options& options, std::ostream& out, std::ostream& messag
     messages << kProgram << ": " << failure.message << std::endl;
     return failure.status;
   };
+  auto warn = [&](const std::string& text) { messages << "warning: " << text << std::endl; };
   if (const MaybeFailure folder = prepareOutputFolder(options.outputDir)) return fail(*folder);
   if (const MaybeFailure folder = prepareOutputFolder(options.keepCropsDir)) return fail(*folder);
   PictureFile file;
   cv::Mat scan;
   std::ostringstream quiet;
-  if (const MaybeFailure failure =
-          readPicture(options.picture, file, scan, RunOutput{quiet, "", false}))
+  if (const MaybeFailure failure = readPicture(options.picture, file, scan, RunOutput{quiet, "", false},
+                                               kScanBytesPerPixel))
     return fail(*failure);
 
   WholeLeafSettings settings;
-  settings.scale = resolveMmPerPixel(options, storedResolutionDpi(file.bytes.data(), file.bytes.size()),
-                                     messages) /
-                   kMmPerPixel;
+  const double mmPerPixel =
+      resolveMmPerPixel(options, storedResolutionDpi(file.bytes.data(), file.bytes.size()), messages);
+  settings.plan.pixelsPerMm = 1.0 / mmPerPixel;
   warnIfTruncated(options, file, messages);
-  if (options.leafGiven) settings.leafIsBright = options.segmentation.leaf == LeafPolarity::Bright;
-  settings.crops = options.segmentation;
-  settings.crops.leaf = LeafPolarity::Bright;
-  // The windows are the parallel unit: each GrabCut runs on one thread, and --threads caps them.
-  settings.crops.grabCut.threads = 1;
-  settings.crops.grabCut.progress = nullptr;
+  if (options.leafGiven) settings.plan.leafIsBright = options.segmentation.leaf == LeafPolarity::Bright;
+  settings.plan.grabCut = options.segmentation.grabCut;
   settings.threads = static_cast<unsigned>(options.segmentation.grabCut.threads);
   settings.keepCropsDir = options.keepCropsDir;
-  const double workingPixels = static_cast<double>(scan.total()) * settings.scale * settings.scale;
-  const std::optional<std::uint64_t> available = availableMemoryBytes();
-  if (available && workingPixels * kWorkingBytesPerPixel > static_cast<double>(*available)) {
-    return fail({kExitOutOfMemory, "Not enough memory to bring " + options.picture +
-                                       " to 1200 dpi: check --dpi"});
-  }
 
   const WholeLeafAnalysis analysis = analyseWholeLeafScan(scan, settings, messages);
-  if (analysis.plan.leavesOnBorder > 0) {
-    messages << "warning: " << analysis.plan.leavesOnBorder << " leaf-sized region(s) of "
-             << options.picture << " touch the picture's border and are left out" << std::endl;
+  const ScanPlan& plan = analysis.plan;
+  if (plan.failure) return fail(*plan.failure);
+  const std::string leftOut = describeLeftOut(plan.found.leftOut);
+  if (!leftOut.empty()) warn("in " + options.picture + " " + leftOut);
+  if (plan.found.separated > 0) {
+    warn(std::to_string(plan.found.separated) + " leaves of " + options.picture +
+         " touch each other and were told apart where they meet; check whole_leaf.png");
   }
-  if (analysis.plan.leaves.empty()) {
-    return fail({kExitNoLeaf, "no whole leaf in " + options.picture +
-                                  ": every leaf must lie inside the picture, on a plain ground"});
-  }
+  if (plan.leaves.empty()) return fail({kExitNoLeaf, "no leaf was found in " + options.picture});
   if (analysis.measuredWindows() == 0) {
     return fail({kExitNoLeaf, "no window of " + options.picture +
                                   " could be measured; nothing was written"});
   }
+  if (!analysis.keepError.empty())
+    return fail({kExitNotWritten, "cannot write the kept crop " + analysis.keepError});
+  for (const WholeLeafSummary& leaf : analysis.leaves) {
+    if (leaf.teeth == 0)
+      warn("no tooth was found on leaf " + std::to_string(leaf.leaf) + " of " + options.picture);
+  }
 
-  std::vector<cv::Point2d> tips;
-  for (const WholeLeafTooth& t : analysis.teeth) tips.push_back(t.tip);
   std::vector<uchar> png;
-  cv::imencode(".png", drawWholeLeafOverview(scan, analysis.stretches, tips), png);
+  cv::imencode(".png", drawWholeLeafOverview(scan, analysis.overview, settings.plan.pixelsPerMm), png);
+  const std::string pictureName = std::filesystem::path(options.picture).filename().string();
   const std::pair<const char*, std::string> files[] = {
       {kTeethFile, composeWholeLeafTeethTable(analysis.teeth)},
       {kWindowsFile, composeWholeLeafWindowsTable(analysis.windows)},
+      {kLeavesFile, composeWholeLeafLeavesTable(pictureName, analysis.leaves)},
       {kPictureFile, std::string(png.begin(), png.end())}};
   for (const auto& [name, bytes] : files) {
     if (const int error = replaceFileAtomically(joinPath(options.outputDir, name), bytes)) {
@@ -95,11 +96,16 @@ int runWholeLeaf(const Options& options, std::ostream& out, std::ostream& messag
     }
   }
 
+  double covered = 0.0, total = 0.0;
+  for (std::size_t l = 0; l < plan.leaves.size(); ++l) {
+    covered += analysis.leaves[l].coveredPct * plan.leaves[l].bladeLength();
+    total += plan.leaves[l].bladeLength();
+  }
   const int measured = analysis.measuredWindows();
-  out << "leaves: " << analysis.plan.leaves.size() << "\n"
+  out << "leaves: " << plan.leaves.size() << "\n"
       << "windows: " << measured << " measured, " << analysis.windows.size() - measured << " rejected\n"
       << "teeth: " << analysis.teeth.size() << "\n"
-      << "outline covered: " << percentText(analysis.coveredShare) << " %" << std::endl;
+      << "outline covered: " << percentText(total > 0 ? covered / total / 100.0 : 0.0) << " %" << std::endl;
   return kExitSuccess;
 }
 

@@ -23,11 +23,50 @@ ShrunkPicture shrinkToFit(const cv::Mat& picture, int largestSide) {
   return shrunk;
 }
 
+namespace {
+
+constexpr int kLabelFont = cv::FONT_HERSHEY_SIMPLEX;
+int labelWeight(double fontScale) { return std::max(1, static_cast<int>(std::lround(fontScale * 1.6))); }
+int labelPad(double fontScale) { return std::max(3, static_cast<int>(std::lround(fontScale * 5))); }
+
+}  // namespace
+
+cv::Rect numberLabelBox(const std::string& text, cv::Point centre, double fontScale) {
+  int baseline = 0;
+  const cv::Size size = cv::getTextSize(text, kLabelFont, fontScale, labelWeight(fontScale), &baseline);
+  const int pad = labelPad(fontScale);
+  const cv::Size box(size.width + 2 * pad, size.height + 2 * pad);
+  return cv::Rect(cv::Point(centre.x - box.width / 2, centre.y - box.height / 2), box);
+}
+
+double scaleBarMillimetres(double pixelsPerMm, double maxPixels) {
+  double best = 1.0;
+  for (double decade = 1.0; decade <= 1e4; decade *= 10) {
+    for (double step : {1.0, 2.0, 5.0}) {
+      if (step * decade * pixelsPerMm <= maxPixels) best = step * decade;
+    }
+  }
+  return best;
+}
+
+int drawScaleBar(cv::Mat& canvas, cv::Point rightEnd, double pixelsPerMm, double maxPixels,
+                 double fontScale) {
+  const cv::Scalar ink(0, 0, 0);
+  const double millimetres = scaleBarMillimetres(pixelsPerMm, maxPixels);
+  const int length = static_cast<int>(std::lround(millimetres * pixelsPerMm));
+  const int right = rightEnd.x, y = rightEnd.y;
+  cv::line(canvas, {right - length, y}, {right, y}, ink, 3);
+  for (int end : {right - length, right}) cv::line(canvas, {end, y - 6}, {end, y + 6}, ink, 2);
+  const std::string text = std::to_string(static_cast<long long>(millimetres)) + " mm";
+  cv::putText(canvas, text, {right - length, y - 10}, kLabelFont, fontScale, ink, 1, cv::LINE_AA);
+  return length;
+}
+
 void drawNumberLabel(cv::Mat& canvas, const std::string& text, cv::Point centre,
                      double fontScale) {
-  const int font = cv::FONT_HERSHEY_SIMPLEX;
-  const int weight = std::max(1, static_cast<int>(std::lround(fontScale * 1.6)));
-  const int pad = std::max(3, static_cast<int>(std::lround(fontScale * 5)));
+  const int font = kLabelFont;
+  const int weight = labelWeight(fontScale);
+  const int pad = labelPad(fontScale);
   int baseline = 0;
   const cv::Size size = cv::getTextSize(text, font, fontScale, weight, &baseline);
   const cv::Size box(size.width + 2 * pad, size.height + 2 * pad);

@@ -22,4 +22,15 @@ ShrunkPicture shrinkToFit(const cv::Mat& picture, int largestSide);
 void drawNumberLabel(cv::Mat& canvas, const std::string& text, cv::Point centre,
                      double fontScale = 0.55);
 
+// The box drawNumberLabel fills for text, centred at centre (before it is kept inside a canvas).
+cv::Rect numberLabelBox(const std::string& text, cv::Point centre, double fontScale = 0.55);
+
+// The longest of 1, 2, 5, 10, 20, 50 ... mm that fits in maxPixels (at least 1 mm).
+double scaleBarMillimetres(double pixelsPerMm, double maxPixels);
+
+// A scale bar of the longest round length that fits in maxPixels, its right end at rightEnd,
+// with its length in mm written above it; returns its length in pixels.
+int drawScaleBar(cv::Mat& canvas, cv::Point rightEnd, double pixelsPerMm, double maxPixels,
+                 double fontScale = 0.55);
+
 }  // namespace leafmargin

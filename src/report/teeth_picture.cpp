@@ -55,17 +55,6 @@ cv::Point labelPosition(cv::Point tip, cv::Point before, cv::Point after, double
           static_cast<int>(std::lround(tip.y + away.y * reach))};
 }
 
-// The longest of 1, 2, 5, 10, 20, 50 ... mm that fits in maxPixels (at least 1 mm).
-double scaleBarMillimetres(double pixelsPerMm, double maxPixels) {
-  double best = 1.0;
-  for (double decade = 1.0; decade <= 1e4; decade *= 10) {
-    for (double step : {1.0, 2.0, 5.0}) {
-      if (step * decade * pixelsPerMm <= maxPixels) best = step * decade;
-    }
-  }
-  return best;
-}
-
 void drawLegend(cv::Mat& canvas, int top, double pixelsPerMm) {
   const int y = top + kBandHeight / 2;
   int x = 12;
@@ -89,13 +78,7 @@ void drawLegend(cv::Mat& canvas, int top, double pixelsPerMm) {
     cv::line(canvas, c + cv::Point(0, -6), c + cv::Point(0, 8), kDepthColour, 3);
   });
 
-  const double millimetres = scaleBarMillimetres(pixelsPerMm, std::max(40, canvas.cols - x - 90));
-  const int length = static_cast<int>(std::lround(millimetres * pixelsPerMm));
-  const int right = canvas.cols - 14;
-  cv::line(canvas, {right - length, y}, {right, y}, kInk, 3);
-  for (int end : {right - length, right}) cv::line(canvas, {end, y - 6}, {end, y + 6}, kInk, 2);
-  std::string text = std::to_string(static_cast<long long>(millimetres)) + " mm";
-  cv::putText(canvas, text, {right - length, y - 10}, kFont, kFontScale, kInk, 1, cv::LINE_AA);
+  drawScaleBar(canvas, {canvas.cols - 14, y}, pixelsPerMm, std::max(40, canvas.cols - x - 90), kFontScale);
 }
 
 }  // namespace

@@ -43,16 +43,21 @@ int ClosedOutline::advance(int from, double distance) const {
 }
 
 ClosedOutline outerOutline(const cv::Mat& mask) {
-  ClosedOutline outline;
+  ClosedOutline outline;  // empty
   std::vector<std::vector<cv::Point>> outlines;
   cv::findContours(mask.clone(), outlines, cv::RETR_EXTERNAL, cv::CHAIN_APPROX_NONE);
   if (outlines.empty()) return outline;
   auto largest = std::max_element(outlines.begin(), outlines.end(), [](auto& a, auto& b) {
     return cv::contourArea(a) < cv::contourArea(b);
   });
-  outline.points = std::move(*largest);
-  if (twiceSignedArea(outline.points) > 0.0)
-    std::reverse(outline.points.begin(), outline.points.end());
+  std::vector<cv::Point> points = std::move(*largest);
+  if (twiceSignedArea(points) > 0.0) std::reverse(points.begin(), points.end());
+  return closedOutlineOf(std::move(points));
+}
+
+ClosedOutline closedOutlineOf(std::vector<cv::Point> points) {
+  ClosedOutline outline;
+  outline.points = std::move(points);
   const int n = outline.size();
   outline.arc.resize(n);
   double s = 0.0;

@@ -27,6 +27,10 @@ struct ClosedOutline {
 // Empty for a mask without region.
 ClosedOutline outerOutline(const cv::Mat& mask);
 
+// The closed outline through points, in their order (consecutive points, the last and the first
+// included, must be 8-neighbours and distinct).
+ClosedOutline closedOutlineOf(std::vector<cv::Point> points);
+
 // The points from index first, forward over count points (wrapping round).
 std::vector<cv::Point> outlineStretch(const ClosedOutline& outline, int first, int count);
 

@@ -4,7 +4,7 @@
 #include <cmath>
 #include <opencv2/imgproc.hpp>
 
-#include "leaves/leaf_regions.h"
+#include "leaves/region_masks.h"
 
 namespace leafmargin {
 

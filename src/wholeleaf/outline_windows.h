@@ -5,6 +5,7 @@
 #pragma once
 
 #include <opencv2/core.hpp>
+#include <utility>
 #include <vector>
 
 #include "wholeleaf/closed_outline.h"
@@ -24,16 +25,25 @@ struct OutlineWindow {
 std::vector<OutlineWindow> layWindows(const ClosedOutline& outline, int from, int to,
                                       double length, int cover);
 
+// The stretches of the blade's outline that can be measured, in order from the base: the blade
+// (base to blade end, or the whole loop from the base without a petiole) without the points on
+// the picture's border. Each is (first, last) index, both included; first == last for the
+// whole loop.
+std::vector<std::pair<int, int>> measurableRuns(const ClosedOutline& outline, const LeafEnds& ends,
+                                                const std::vector<bool>& onBorder);
+
 // The windows of one leaf, in order along the outline from the base, none running onto the
-// petiole. Without a window on the apex, windows end at the apex on both sides of it; with one,
-// a window is centred on the apex and the others are stepped from it both ways.
+// petiole or the picture's border. Without a window on the apex, windows end at the apex on
+// both sides of it; with one, a window is centred on the apex and the others are stepped from it
+// both ways.
 std::vector<OutlineWindow> layLeafWindows(const ClosedOutline& outline, const LeafEnds& ends,
-                                          double length, int cover, bool windowOnApex);
+                                          const std::vector<bool>& onBorder, double length,
+                                          int cover, bool windowOnApex);
 
 // Where the margin analysis, run on the forward stretch from index from to index to (the whole
-// loop when equal) as on one crop, finds tooth tips: lengths along the outline from `from`,
-// ascending. size: the picture the outline lies in.
-std::vector<double> toothTipPositions(const ClosedOutline& outline, int from, int to, cv::Size size);
+// loop when equal) turned as its crop would be, finds tooth tips: lengths along the stretch from
+// `from`, ascending.
+std::vector<double> toothTipPositions(const ClosedOutline& outline, int from, int to);
 
 // The median gap between successive tips; 0 for fewer than three tips.
 double typicalToothSpacing(const std::vector<double>& tips);

@@ -1,19 +1,22 @@
 #include "wholeleaf/scan_analysis.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <cmath>
+#include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <iomanip>
 #include <mutex>
+#include <opencv2/imgcodecs.hpp>
 #include <sstream>
 
 #include "analysis/picture_analysis.h"
-#include "grabcut/grabcut_settings.h"
 #include "report/results_csv.h"
 #include "resources/memory_budget.h"
 #include "resources/memory_guard.h"
 #include "resources/parallel_blocks.h"
 #include "resources/work_queue.h"
+#include "run/atomic_file.h"
 #include "run/file_path.h"
 #include "wholeleaf/tooth_merge.h"
 #include "wholeleaf/window_crop.h"
@@ -23,13 +26,20 @@ namespace leafmargin {
 namespace {
 
 constexpr const char* kProgram = "leaf-margin";
+constexpr double kWorkingMmPerPixel = 25.4 / kWorkingDpi;
+constexpr std::uint64_t kCropBytesPerPixel = 40;  // the crop, its mask, drawings and contours
+constexpr double kCoreOfWindow = 0.25;   // a found tip counts this share of a window from its ends
+constexpr double kTipReachOfSpacing = 0.4;  // tips closer than this many spacings are one
+constexpr double kClosestTipsMm = 1.0;   // two reported tips are never closer than this
 
 // What one window gave.
 struct WindowResult {
   bool measured = false;
   std::string reason;
   MeasurementRecord record;
-  std::vector<WindowTooth> teeth;
+  std::vector<WindowTooth> teeth;  // measured teeth, placed on the leaf
+  std::vector<FoundTip> tips;      // every tip found, placed on the leaf
+  std::string keepError;
 };
 
 std::string windowFolderName(int leaf, int window) {
@@ -38,63 +48,78 @@ std::string windowFolderName(int leaf, int window) {
   return name.str();
 }
 
-// The crop of one window analysed as a picture of its own; its teeth placed on the leaf.
-WindowResult analyseWindow(const LeafPlan& leaf, int windowIndex, const SegmentationSettings& settings,
+// The scan's pixels through the crop and the analysis's trace, kept for a person to check.
+std::string keepCrop(const cv::Mat& scan, const LeafPlan& leaf, const WindowCrop& crop,
+                     const std::string& folder) {
+  std::error_code ec;
+  std::filesystem::create_directories(folder, ec);
+  if (ec) return folder + ": " + ec.message();
+  const double s = leaf.working.scale;
+  const cv::Matx23d scanToWorking(s, 0, -s * leaf.working.origin.x, 0, s, -s * leaf.working.origin.y);
+  std::vector<uchar> png;
+  cv::imencode(".png", cropOfScan(scan, crop, scanToWorking), png);
+  const std::string path = joinPath(folder, "crop.png");
+  if (const int error = replaceFileAtomically(path, std::string(png.begin(), png.end())))
+    return path + ": " + std::strerror(error);
+  return "";
+}
+
+// The crop of one window analysed as a picture of its own; its tips and teeth placed on the leaf.
+WindowResult analyseWindow(const cv::Mat& scan, const LeafPlan& leaf, int windowIndex,
                            const std::string& keepFolder, MemoryBudget& budget) {
   WindowResult result;
+  const ClosedOutline& outline = leaf.outline();
   const OutlineWindow& window = leaf.windows[windowIndex];
-  const WindowCrop crop = cutWindowCrop(leaf.leaf, outlineStretch(leaf.outline, window.first, window.count));
+  const WindowCrop crop = cutWindowCrop(outlineStretch(outline, window.first, window.count));
   if (!crop.rejection.empty()) {
     result.reason = crop.rejection;
     return result;
   }
-  BudgetShare share(budget, estimatedRunBytes(crop.picture.size(), settings.grabCut.engine));
+  BudgetShare share(budget, estimatedBytes(crop.picture.size(), kCropBytesPerPixel));
   if (!share.held()) {
     result.reason = "not enough memory";
     return result;
   }
   std::ostringstream trace;
   const RunOutput out{trace, keepFolder, !keepFolder.empty()};
-  if (!keepFolder.empty()) {
-    std::error_code ignored;
-    std::filesystem::create_directories(keepFolder, ignored);
-    out.writeImage("crop.png", crop.picture);
+  if (!keepFolder.empty()) result.keepError = keepCrop(scan, leaf, crop, keepFolder);
+  const PictureAnalysis analysis = analyseForeground(crop.picture, crop.foreground, out);
+  if (!keepFolder.empty() && result.keepError.empty()) {
+    const std::string path = joinPath(keepFolder, "trace.txt");
+    if (const int error = replaceFileAtomically(path, trace.str()))
+      result.keepError = path + ": " + std::strerror(error);
   }
-  // GrabCut draws its first clusters from the thread's random generator: every crop starts it
-  // afresh, so that a window gives what a run of the program on its crop gives, whatever thread
-  // it runs on and whatever ran there before.
-  cv::theRNG() = cv::RNG();
-  const PictureAnalysis analysis = analysePicture(crop.picture, settings, out);
-  if (!keepFolder.empty()) std::ofstream(joinPath(keepFolder, "trace.txt")) << trace.str();
-
   if (analysis.failure) {
     result.reason = analysis.leafOutline.empty() ? "the analysis found no leaf outline"
                                                  : "the analysis stopped: " + analysis.failure->message;
     return result;
   }
-  if (analysis.turned) {
-    result.reason = "the analysis turned the crop";
-    return result;
-  }
   result.measured = true;
   result.record = analysis.measured.record;
-  const int last = window.last(leaf.outline);
+  const int last = window.last(outline);
+  auto onLeaf = [&](int i) {
+    return nearestPointOfWindow(outline, window, crop.transform.workingPoint(analysis.leafOutline[i]));
+  };
+  auto centrality = [&](int at) {
+    return std::min(outline.forwardDistance(window.first, at), outline.forwardDistance(at, last));
+  };
+  for (int tip : analysis.margin.dents) {
+    const int at = onLeaf(tip);
+    result.tips.push_back({leaf.position(at), centrality(at),
+                           leaf.working.toScan(cv::Point2d(outline.points[at]))});
+  }
   for (std::size_t row = 0; row < analysis.measured.teeth.size(); ++row) {
     const MeasuredTooth& measured = analysis.measured.teeth[row];
-    auto onLeaf = [&](int i) { return crop.transform.workingPoint(analysis.leafOutline[i]); };
-    const int at = nearestPointOfWindow(leaf.outline, window, onLeaf(measured.tip));
-    auto positionOf = [&](int i) {
-      return i < 0 ? leaf.position(at) : leaf.position(nearestPointOfWindow(leaf.outline, window, onLeaf(i)));
-    };
+    const int at = onLeaf(measured.tip);
+    auto positionOf = [&](int i) { return i < 0 ? leaf.position(at) : leaf.position(onLeaf(i)); };
     WindowTooth tooth;
     tooth.window = windowIndex;
     tooth.position = leaf.position(at);
-    tooth.centrality = std::min(leaf.outline.forwardDistance(window.first, at),
-                                leaf.outline.forwardDistance(at, last));
+    tooth.centrality = centrality(at);
     tooth.width = result.record.largeursDents[row];
     tooth.sinusBefore = positionOf(measured.sinusBefore);
     tooth.sinusAfter = positionOf(measured.sinusAfter);
-    tooth.tip = leaf.leaf.toScan(onLeaf(measured.tip));
+    tooth.tip = leaf.working.toScan(cv::Point2d(outline.points[at]));
     tooth.row = static_cast<int>(row);
     result.teeth.push_back(tooth);
   }
@@ -107,7 +132,7 @@ struct Job {
 };
 
 // Every window of every leaf, on as many threads as asked; results in plan order.
-std::vector<std::vector<WindowResult>> analyseAllWindows(const ScanPlan& plan,
+std::vector<std::vector<WindowResult>> analyseAllWindows(const cv::Mat& scan, const ScanPlan& plan,
                                                          const WholeLeafSettings& settings,
                                                          std::ostream& progress) {
   std::vector<Job> jobs;
@@ -127,7 +152,7 @@ std::vector<std::vector<WindowResult>> analyseAllWindows(const ScanPlan& plan,
                                  ? ""
                                  : joinPath(settings.keepCropsDir, windowFolderName(job.leaf + 1, job.window + 1));
     WindowResult& result = results[job.leaf][job.window];
-    result = analyseWindow(plan.leaves[job.leaf], job.window, settings.crops, keep, budget);
+    result = analyseWindow(scan, plan.leaves[job.leaf], job.window, keep, budget);
     std::lock_guard<std::mutex> lock(progressMutex);
     progress << kProgram << ": window " << ++done << " of " << jobs.size() << " (leaf "
              << job.leaf + 1 << ", window " << job.window + 1 << "): "
@@ -138,25 +163,102 @@ std::vector<std::vector<WindowResult>> analyseAllWindows(const ScanPlan& plan,
   return results;
 }
 
-// Share of the leaves' blade outline that lies in measured windows.
-double coveredShare(const ScanPlan& plan, const std::vector<std::vector<WindowResult>>& results) {
+// Share of the leaf's blade outline that lies in measured windows.
+double coveredShare(const LeafPlan& leaf, const std::vector<WindowResult>& results) {
+  const ClosedOutline& outline = leaf.outline();
+  std::vector<char> in(outline.size(), 0);
+  for (std::size_t w = 0; w < leaf.windows.size(); ++w) {
+    if (!results[w].measured) continue;
+    for (int k = 0; k < leaf.windows[w].count; ++k) in[outline.wrap(leaf.windows[w].first + k)] = 1;
+  }
   double covered = 0.0, total = 0.0;
-  for (std::size_t l = 0; l < plan.leaves.size(); ++l) {
-    const LeafPlan& leaf = plan.leaves[l];
-    std::vector<char> in(leaf.outline.size(), 0);
-    for (std::size_t w = 0; w < leaf.windows.size(); ++w) {
-      if (!results[l][w].measured) continue;
-      for (int k = 0; k < leaf.windows[w].count; ++k) in[leaf.outline.wrap(leaf.windows[w].first + k)] = 1;
-    }
-    const int first = leaf.ends.base;
-    const int count = leaf.ends.base == leaf.ends.bladeEnd ? leaf.outline.size()
-                                                           : leaf.outline.wrap(leaf.ends.bladeEnd - first) + 1;
-    for (int k = 0; k < count; ++k) covered += in[leaf.outline.wrap(first + k)];
-    total += count;
+  for (int i = 0; i < outline.size(); ++i) {
+    if (!leaf.onBlade(i)) continue;
+    covered += in[i];
+    total += 1.0;
   }
   return total > 0.0 ? covered / total : 0.0;
 }
 
+// The teeth of one leaf: every measured tooth (its copies merged, its measures the median of
+// the copies measured between the same sinuses) and every other tip found well inside a window,
+// none closer than kClosestTipsMm to another.
+std::vector<WholeLeafTooth> leafTeeth(const LeafPlan& leaf, const std::vector<WindowResult>& results,
+                                      int number, double scanMmPerPixel) {
+  std::vector<WindowTooth> copies;
+  std::vector<FoundTip> found;
+  for (std::size_t w = 0; w < results.size(); ++w) {
+    copies.insert(copies.end(), results[w].teeth.begin(), results[w].teeth.end());
+    const double core = kCoreOfWindow * leaf.outline().forwardDistance(
+                                            leaf.windows[w].first, leaf.windows[w].last(leaf.outline()));
+    for (const FoundTip& tip : results[w].tips)
+      if (tip.centrality >= core) found.push_back(tip);
+  }
+  const double spacing = leaf.toothSpacing > 0.0 ? leaf.toothSpacing : leaf.windowLength / 8;
+  std::vector<WholeLeafTooth> teeth;
+  for (const MergedTooth& merged : mergeTeeth(copies)) {
+    std::vector<std::array<double, kMeasureCount>> rows;
+    for (const WindowTooth& copy : copiesLikeKept(merged))
+      rows.push_back(measuresOfRow(results[copy.window].record, copy.row, kWorkingMmPerPixel));
+    const WindowTooth& kept = merged.kept();
+    teeth.push_back({number, kept.position * kWorkingMmPerPixel, kept.tip,
+                     static_cast<int>(merged.copies.size()), medianMeasures(rows)});
+  }
+  const double reach = kTipReachOfSpacing * spacing;
+  for (const FoundTip& tip : mergeFoundTips(found, reach)) {
+    const bool measured = std::any_of(teeth.begin(), teeth.end(), [&](const WholeLeafTooth& t) {
+      return t.windows > 0 && std::abs(t.positionMm / kWorkingMmPerPixel - tip.position) <= reach;
+    });
+    if (measured) continue;
+    WholeLeafTooth tooth{number, tip.position * kWorkingMmPerPixel, tip.tip, 0, {}};
+    tooth.measures.fill(std::numeric_limits<double>::quiet_NaN());
+    teeth.push_back(tooth);
+  }
+  // Two tips closer than kClosestTipsMm are one tooth: the one measured by more windows stays.
+  std::stable_sort(teeth.begin(), teeth.end(), [](const WholeLeafTooth& a, const WholeLeafTooth& b) {
+    return a.windows > b.windows;
+  });
+  std::vector<WholeLeafTooth> kept;
+  for (const WholeLeafTooth& t : teeth) {
+    const bool close = std::any_of(kept.begin(), kept.end(), [&](const WholeLeafTooth& k) {
+      return cv::norm(k.tip - t.tip) * scanMmPerPixel < kClosestTipsMm;
+    });
+    if (!close) kept.push_back(t);
+  }
+  std::sort(kept.begin(), kept.end(), [](const WholeLeafTooth& a, const WholeLeafTooth& b) {
+    return a.positionMm < b.positionMm;
+  });
+  return kept;
+}
+
+OverviewLeaf overviewOf(const LeafPlan& leaf, const std::vector<WindowResult>& results, int number,
+                        const std::vector<WholeLeafTooth>& teeth) {
+  OverviewLeaf view;
+  view.number = number;
+  const ClosedOutline& outline = leaf.outline();
+  for (std::size_t w = 0; w < leaf.windows.size(); ++w) {
+    OverviewStretch stretch{{}, results[w].measured};
+    const OutlineWindow& window = leaf.windows[w];
+    for (int k = 0; k < window.count; ++k)
+      stretch.points.push_back(leaf.working.toScan(cv::Point2d(outline.points[outline.wrap(window.first + k)])));
+    view.stretches.push_back(std::move(stretch));
+  }
+  std::vector<cv::Point2d> border;
+  for (std::size_t i = 0; i < leaf.smooth.size(); ++i) {
+    if (leaf.smooth.onBorder[i]) {
+      border.push_back(leaf.smooth.points[i]);
+    } else if (!border.empty()) {
+      view.border.push_back(std::move(border));
+      border.clear();
+    }
+  }
+  if (!border.empty()) view.border.push_back(std::move(border));
+  for (const WholeLeafTooth& t : teeth) view.tips.push_back({t.tip, t.windows > 0});
+  cv::Point2d sum(0, 0);
+  for (const cv::Point2d& p : leaf.smooth.points) sum += p;
+  view.centre = leaf.smooth.points.empty() ? sum : sum / static_cast<double>(leaf.smooth.size());
+  return view;
+}
 
 }  // namespace
 
@@ -168,40 +270,37 @@ int WholeLeafAnalysis::measuredWindows() const {
 WholeLeafAnalysis analyseWholeLeafScan(const cv::Mat& scan, const WholeLeafSettings& settings,
                                        std::ostream& progress) {
   WholeLeafAnalysis analysis;
-  analysis.plan = planWholeLeafScan(scan, settings.leafIsBright, settings.scale);
+  analysis.plan = planWholeLeafScan(scan, settings.plan);
   const ScanPlan& plan = analysis.plan;
-  const auto results = analyseAllWindows(plan, settings, progress);
+  const double scanMmPerPixel = 1.0 / settings.plan.pixelsPerMm;
+  const auto results = analyseAllWindows(scan, plan, settings, progress);
   for (std::size_t l = 0; l < plan.leaves.size(); ++l) {
     const LeafPlan& leaf = plan.leaves[l];
     const int number = static_cast<int>(l) + 1;
-    std::vector<WindowTooth> copies;
+    const ClosedOutline& outline = leaf.outline();
     for (std::size_t w = 0; w < leaf.windows.size(); ++w) {
       const WindowResult& result = results[l][w];
+      if (analysis.keepError.empty()) analysis.keepError = result.keepError;
       const OutlineWindow& window = leaf.windows[w];
-      const int last = window.last(leaf.outline);
+      const int last = window.last(outline);
       const double start = leaf.position(window.first);
       analysis.windows.push_back(
-          {number, static_cast<int>(w) + 1, start * kMmPerPixel,
-           (start + leaf.outline.forwardDistance(window.first, last)) * kMmPerPixel,
-           leaf.leaf.toScan(leaf.outline.points[window.first]),
-           leaf.leaf.toScan(leaf.outline.points[last]), result.measured, result.reason,
+          {number, static_cast<int>(w) + 1, start * kWorkingMmPerPixel,
+           (start + outline.forwardDistance(window.first, last)) * kWorkingMmPerPixel,
+           leaf.working.toScan(cv::Point2d(outline.points[window.first])),
+           leaf.working.toScan(cv::Point2d(outline.points[last])), result.measured, result.reason,
            static_cast<int>(result.teeth.size())});
-      OverviewStretch stretch{{}, result.measured};
-      for (int k = 0; k < window.count; ++k)
-        stretch.points.push_back(leaf.leaf.toScan(leaf.outline.points[leaf.outline.wrap(window.first + k)]));
-      analysis.stretches.push_back(std::move(stretch));
-      copies.insert(copies.end(), result.teeth.begin(), result.teeth.end());
     }
-    for (const MergedTooth& merged : mergeTeeth(copies)) {
-      std::vector<std::array<double, kMeasureCount>> rows;
-      for (const WindowTooth& copy : copiesLikeKept(merged))
-        rows.push_back(measuresOfRow(results[l][copy.window].record, copy.row, kMmPerPixel));
-      const WindowTooth& kept = merged.kept();
-      analysis.teeth.push_back({number, kept.position * kMmPerPixel, kept.tip,
-                                static_cast<int>(merged.copies.size()), medianMeasures(rows)});
-    }
+    const std::vector<WholeLeafTooth> teeth = leafTeeth(leaf, results[l], number, scanMmPerPixel);
+    analysis.teeth.insert(analysis.teeth.end(), teeth.begin(), teeth.end());
+    WholeLeafSummary summary;
+    summary.leaf = number;
+    summary.teeth = static_cast<int>(teeth.size());
+    summary.coveredPct = 100.0 * coveredShare(leaf, results[l]);
+    summary.borderLengthMm = leaf.borderLength() * kWorkingMmPerPixel;
+    analysis.leaves.push_back(summary);
+    analysis.overview.push_back(overviewOf(leaf, results[l], number, teeth));
   }
-  analysis.coveredShare = coveredShare(plan, results);
   return analysis;
 }
 

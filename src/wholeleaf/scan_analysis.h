@@ -1,7 +1,9 @@
-// The whole-leaf analysis of a scan: every leaf lying inside the picture is brought to 1200 dpi,
-// its outline is cut into overlapping windows, each window becomes a crop that the analysis of
-// one picture takes as it is, the crops are analysed in parallel within the memory budget, and
-// the teeth found are mapped back onto the scan and merged by their place along the outline.
+// The whole-leaf analysis of a scan: every leaf found on it is segmented once at the scan's
+// resolution, its smooth outline brought to the analysis's working resolution and cut into
+// overlapping windows; each window becomes a crop drawn from the outline, which the stages of
+// the analysis after segmentation take as they are; the crops are analysed in parallel within
+// the memory budget, and the tips and teeth they find are mapped back onto the leaf and merged
+// by their place along its outline.
 #pragma once
 
 #include <opencv2/core.hpp>
@@ -10,7 +12,6 @@
 #include <string>
 #include <vector>
 
-#include "segmentation/segment_leaf.h"
 #include "wholeleaf/leaf_plan.h"
 #include "wholeleaf/whole_leaf_drawing.h"
 #include "wholeleaf/whole_leaf_tables.h"
@@ -18,19 +19,18 @@
 namespace leafmargin {
 
 struct WholeLeafSettings {
-  double scale = 1.0;                // working pixels per scan pixel: 1200 / the scan's dpi
-  std::optional<bool> leafIsBright;  // the leaves' Otsu class, when the user named it
-  SegmentationSettings crops;        // the analysis of each crop (whose leaf is the bright class)
-  std::string keepCropsDir;          // empty: the crops are not kept
-  unsigned threads = 0;              // 0: one per core
+  PlanSettings plan;          // the scan's resolution, the leaves' class, GrabCut
+  std::string keepCropsDir;   // empty: the crops are not kept
+  unsigned threads = 0;       // windows analysed at once; 0: one per core
 };
 
 struct WholeLeafAnalysis {
   ScanPlan plan;
   std::vector<WholeLeafTooth> teeth;      // by leaf, then along the outline from the base
   std::vector<WholeLeafWindow> windows;   // by leaf, then along the outline
-  std::vector<OverviewStretch> stretches; // one per window, for the picture
-  double coveredShare = 0.0;  // share of the leaves' outline (petioles left out) in measured windows
+  std::vector<WholeLeafSummary> leaves;   // one per leaf of plan.leaves
+  std::vector<OverviewLeaf> overview;     // what whole_leaf.png draws
+  std::string keepError;                  // a kept crop's file that could not be written
   int measuredWindows() const;
 };
 

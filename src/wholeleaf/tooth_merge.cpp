@@ -45,6 +45,21 @@ std::vector<MergedTooth> mergeTeeth(std::vector<WindowTooth> teeth) {
   return merged;
 }
 
+std::vector<FoundTip> mergeFoundTips(std::vector<FoundTip> tips, double reach) {
+  std::stable_sort(tips.begin(), tips.end(),
+                   [](const FoundTip& a, const FoundTip& b) { return a.centrality > b.centrality; });
+  std::vector<FoundTip> kept;
+  for (const FoundTip& tip : tips) {
+    const bool seen = std::any_of(kept.begin(), kept.end(), [&](const FoundTip& k) {
+      return std::abs(k.position - tip.position) <= reach;
+    });
+    if (!seen) kept.push_back(tip);
+  }
+  std::sort(kept.begin(), kept.end(),
+            [](const FoundTip& a, const FoundTip& b) { return a.position < b.position; });
+  return kept;
+}
+
 std::vector<WindowTooth> copiesLikeKept(const MergedTooth& tooth) {
   const WindowTooth& kept = tooth.kept();
   const double reach = std::max(kMinMergeDistance, kSameSinusShare * kept.width);

@@ -30,6 +30,17 @@ struct MergedTooth {
 // The distinct teeth, ordered by position.
 std::vector<MergedTooth> mergeTeeth(std::vector<WindowTooth> teeth);
 
+// A tip the margin analysis found in one window, measured or not.
+struct FoundTip {
+  double position = 0.0;    // along the outline from the base, working pixels
+  double centrality = 0.0;  // outline length from the tip to the nearer end of its window
+  cv::Point2d tip;          // in the scan as given
+};
+
+// Tips closer than reach to each other along the outline are one tip, kept where a window saw it
+// most centrally; ordered by position.
+std::vector<FoundTip> mergeFoundTips(std::vector<FoundTip> tips, double reach);
+
 // The copies of tooth measured between the same two sinuses as its kept copy (each within a
 // quarter of the tooth's width), the kept one first: a window that missed a sinus measures a
 // different tooth at the same tip.

@@ -60,4 +60,15 @@ std::string composeWholeLeafWindowsTable(const std::vector<WholeLeafWindow>& win
   return text;
 }
 
+std::string composeWholeLeafLeavesTable(const std::string& picture,
+                                        const std::vector<WholeLeafSummary>& leaves) {
+  std::string text =
+      csvRecord({"picture", "leaf", "teeth", "outline_covered_pct", "border_length_mm"});
+  for (const WholeLeafSummary& l : leaves) {
+    text += csvRecord({csvField(picture), std::to_string(l.leaf), std::to_string(l.teeth),
+                       csvNumber(l.coveredPct), csvNumber(l.borderLengthMm)});
+  }
+  return text;
+}
+
 }  // namespace leafmargin

@@ -1,7 +1,8 @@
-// The two tables of a whole-leaf run, tidy (comma separated, dot decimals, a header, "NA" for a
-// value that does not exist): "whole_leaf_teeth.csv", one row per distinct tooth with the ten
-// measures of results.csv under their English names, and "whole_leaf_windows.csv", one row per
-// window with its stretch of outline, what became of it and how many teeth it measured.
+// The tables of a whole-leaf run, tidy (comma separated, dot decimals, a header, "NA" for a value
+// that does not exist): "whole_leaf_teeth.csv", one row per distinct tooth with the ten measures
+// of results.csv under their English names ("NA" for a tooth found but not measured),
+// "whole_leaf_windows.csv", one row per window with its stretch of outline, what became of it
+// and how many teeth it measured, and "whole_leaf_leaves.csv", one row per leaf.
 #pragma once
 
 #include <array>
@@ -18,7 +19,7 @@ struct WholeLeafTooth {
   int leaf = 0;              // 1-based, in the reading order of the leaves
   double positionMm = 0.0;   // along the outline from the base
   cv::Point2d tip;           // pixels of the scan as given
-  int windows = 0;           // windows that measured it
+  int windows = 0;           // windows that measured it; 0: found, not measured
   std::array<double, kMeasureCount> measures{};  // report units, median over the windows; NaN
                                                  // where there is none
 };
@@ -34,6 +35,13 @@ struct WholeLeafWindow {
   int teeth = 0;             // teeth it measured
 };
 
+struct WholeLeafSummary {
+  int leaf = 0;
+  int teeth = 0;                 // rows of the teeth table
+  double coveredPct = 0.0;       // share of the blade's outline in measured windows
+  double borderLengthMm = 0.0;   // length of the blade's outline on the picture's border
+};
+
 // The ten measures of the given row of record in report units (lengths with mmPerPixel); NaN
 // where a series has no entry for the row.
 std::array<double, kMeasureCount> measuresOfRow(const MeasurementRecord& record, std::size_t row,
@@ -45,5 +53,8 @@ std::array<double, kMeasureCount> medianMeasures(const std::vector<std::array<do
 
 std::string composeWholeLeafTeethTable(const std::vector<WholeLeafTooth>& teeth);
 std::string composeWholeLeafWindowsTable(const std::vector<WholeLeafWindow>& windows);
+// picture: the file name of the scan, as the batch names it.
+std::string composeWholeLeafLeavesTable(const std::string& picture,
+                                        const std::vector<WholeLeafSummary>& leaves);
 
 }  // namespace leafmargin

@@ -1,8 +1,7 @@
-// Whole-leaf geometry: the leaves of a scan (the ground is the class of the border, thin lines
-// do not join leaves, a leaf that touches the border is left out), their outlines and ends;
-// windows along an outline and their crops, where the windows lie and the map between a crop
-// and the scan it was cut from; copies of one tooth from overlapping windows merged into one
-// tooth; the tables and the overview picture.
+// Whole-leaf geometry: a leaf's outline at working resolution and its ends; windows along an
+// outline (off the petiole and the picture's border) and their crops, the map between a crop and
+// the scan; copies of one tooth from overlapping windows merged into one tooth; the tables and
+// the overview picture.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -10,14 +9,13 @@
 #include <opencv2/imgproc.hpp>
 
 #include "leafgen/whole_leaf.h"
-#include "leaves/leaf_regions.h"
 #include "wholeleaf/leaf_ends.h"
 #include "wholeleaf/leaf_plan.h"
 #include "wholeleaf/tooth_merge.h"
 #include "wholeleaf/whole_leaf_drawing.h"
 #include "wholeleaf/whole_leaf_tables.h"
 #include "wholeleaf/window_crop.h"
-#include "wholeleaf/working_leaf.h"
+#include "wholeleaf/working_outline.h"
 
 namespace leafmargin {
 namespace {
@@ -94,7 +92,7 @@ TEST(LeafEnds, WithoutPetioleThePointedEndOfTheLongAxisIsTheApex) {
 TEST(WindowGeometry, CropToScanAndBackLandsOnTheSamePixel) {
   // Stretches whose chords point every way, quarter turns (copied exactly) included.
   const ClosedOutline outline = ellipseOutline({700, 300});
-  WorkingLeaf leaf;
+  WorkingOutline leaf;
   leaf.origin = {37.0, 11.0};
   for (double scale : {1.0, 1.6216}) {
     leaf.scale = scale;
@@ -166,108 +164,91 @@ TEST(WindowGeometry, AnApexIsAToothAmongTeethWithTipsOnBothSides) {
 }
 
 TEST(WindowGeometry, CropEndsWithItsStretchAndOneThatTurnsBackIsRejected) {
-  WorkingLeaf oval;
-  oval.mask = cv::Mat::zeros(480, 880, CV_8UC1);
-  cv::ellipse(oval.mask, {440, 240}, {400, 200}, 0, 0, 360, cv::Scalar(255), cv::FILLED);
-  oval.picture = cv::Mat(oval.mask.size(), CV_8UC3, cv::Scalar(200, 200, 200));
-  const ClosedOutline outline = outerOutline(oval.mask);
-  const WindowCrop round = cutWindowCrop(oval, outlineStretch(outline, 0, outline.size() * 3 / 4));
+  const ClosedOutline outline = ellipseOutline({400, 200});
+  const WindowCrop round = cutWindowCrop(outlineStretch(outline, 0, outline.size() * 3 / 4));
   EXPECT_EQ(round.rejection, "outline turns back");
   EXPECT_TRUE(round.picture.empty());
-  // An accepted crop ends where its stretch ends: the last point on the right edge.
+  EXPECT_EQ(cutWindowCrop(outlineStretch(outline, 0, 40)).rejection, "stretch too short");
+  // An accepted crop ends where its stretch ends: the last point on the right edge. The leaf
+  // fills the top band and everything above the stretch, the ground everything below it.
   const std::vector<cv::Point> stretch = outlineStretch(outline, 0, outline.size() / 5);
-  const WindowCrop kept = cutWindowCrop(oval, stretch);
+  const WindowCrop kept = cutWindowCrop(stretch);
   EXPECT_EQ(kept.rejection, "");
   EXPECT_EQ(kept.picture.cols, std::lround(kept.transform.cropPoint(stretch.back()).x) + 1);
-}
-
-// The plan of a generated whole leaf turned by 5 degrees: the ends where they were drawn, no
-// window wraps round the apex or runs onto the petiole, and a window's crop is what the
-// analysis takes.
-TEST(WindowGeometry, PlannedWindowsStayOnTheBladeAndTheirCropsAreWhatTheAnalysisTakes) {
-  leafgen::WholeLeafSpec design;
-  design.turnDegrees = 5.0;
-  const leafgen::GeneratedWholeLeaf drawn = leafgen::generateWholeLeaf(design);
-  const ScanPlan plan = planWholeLeafScan(drawn.image, std::nullopt, 1.0);
-  ASSERT_EQ(plan.leaves.size(), 1u);
-  const LeafPlan& leaf = plan.leaves[0];
-  EXPECT_LT(cv::norm(leaf.leaf.toScan(leaf.outline.points[leaf.ends.apex]) - drawn.apex), 10.0);
-  EXPECT_TRUE(leaf.ends.petiole);
-  EXPECT_LT(cv::norm(leaf.leaf.toScan(leaf.outline.points[leaf.ends.base]) - drawn.base), 0.1 * design.bladeLength);
-  EXPECT_FALSE(leaf.windowOnApex);  // the drawn apex is no tooth
-  // The blade is the outline but the petiole: down one side of the stalk, across it, back up
-  // (and a little more where the stalk widens into the blade).
-  const double offBlade = leaf.outline.length - leaf.bladeLength();
-  EXPECT_GT(offBlade, 2 * design.petioleLength + design.petioleWidth);
-  EXPECT_LT(offBlade, 3 * design.petioleLength);
-
-  const double apexAt = leaf.position(leaf.ends.apex);
-  for (bool onApex : {false, true}) {
-    int centredOnApex = 0;
-    for (const OutlineWindow& w : layLeafWindows(leaf.outline, leaf.ends, leaf.windowLength, 3, onApex)) {
-      const double start = leaf.position(w.first);
-      const double end = start + leaf.outline.forwardDistance(w.first, w.last(leaf.outline));
-      EXPECT_LE(end, leaf.bladeLength() + 1e-6);
-      if (!onApex) {
-        EXPECT_FALSE(start < apexAt && apexAt < end) << start << ".." << end;
-      }
-      centredOnApex += std::abs((start + end) / 2 - apexAt) < 3.0;
-    }
-    EXPECT_EQ(centredOnApex, onApex ? 1 : 0);
+  EXPECT_EQ(kept.foreground.size(), kept.picture.size());
+  EXPECT_EQ(cv::countNonZero(kept.foreground.row(0)), kept.foreground.cols);
+  EXPECT_EQ(cv::countNonZero(kept.foreground.row(kept.foreground.rows - 1)), 0);
+  for (std::size_t k = 0; k < stretch.size(); k += 37) {
+    const cv::Point2d q = kept.transform.cropPoint(stretch[k]);
+    const int x = static_cast<int>(std::lround(q.x)), y = static_cast<int>(std::lround(q.y));
+    if (x < 1 || x + 1 >= kept.picture.cols) continue;
+    EXPECT_EQ(kept.foreground.at<uchar>(y - 3, x), 255) << k;
+    EXPECT_EQ(kept.foreground.at<uchar>(y + 3, x), 0) << k;
+    EXPECT_EQ(kept.picture.at<cv::Vec3b>(y + 3, x), cv::Vec3b(16, 16, 16)) << k;
   }
-  // A window of the plan gives a crop the analysis takes: leaf across the top, dark ground below.
-  const OutlineWindow& w = leaf.windows.front();
-  const WindowCrop crop = cutWindowCrop(leaf.leaf, outlineStretch(leaf.outline, w.first, w.count));
-  ASSERT_TRUE(crop.rejection.empty());
-  cv::Mat gray;
-  cv::cvtColor(crop.picture, gray, cv::COLOR_BGR2GRAY);
-  EXPECT_EQ(cv::countNonZero(gray.row(10) > 60), gray.cols);
-  EXPECT_EQ(cv::countNonZero(gray.row(gray.rows - 1) > 60), 0);
 }
 
-// Two dark blobs on white paper printed with a grid whose lines touch both and the border.
-cv::Mat paperWithGrid() {
-  cv::Mat picture(600, 900, CV_8UC3, cv::Scalar(235, 235, 245));
-  for (int x = 25; x < picture.cols; x += 50) cv::line(picture, {x, 0}, {x, picture.rows - 1}, cv::Scalar(90, 90, 200), 2);
-  for (int y = 25; y < picture.rows; y += 50) cv::line(picture, {0, y}, {picture.cols - 1, y}, cv::Scalar(90, 90, 200), 2);
-  cv::ellipse(picture, {600, 160}, {180, 90}, 10, 0, 360, cv::Scalar(40, 110, 50), cv::FILLED);
-  cv::ellipse(picture, {250, 400}, {170, 120}, 0, 0, 360, cv::Scalar(40, 110, 50), cv::FILLED);
-  cv::ellipse(picture, {880, 500}, {120, 60}, 0, 0, 360, cv::Scalar(40, 110, 50), cv::FILLED);  // on the border
-  return picture;
+// The runs of a blade that can be measured: the blade from the base (its petiole left out)
+// without the points on the picture's border; a whole loop stays whole across its start.
+TEST(WindowGeometry, MeasurableRunsLeaveOutThePetioleAndTheBorder) {
+  const ClosedOutline outline = ellipseOutline({300, 150});
+  const int n = outline.size();
+  std::vector<bool> none(n, false), border(n, false);
+  for (int i = n / 4; i < n / 3; ++i) border[i] = true;
+  for (int i = n - 10; i < n; ++i) border[i] = true;
+  LeafEnds whole;  // no petiole: base == bladeEnd
+  whole.base = whole.bladeEnd = 50;
+  LeafEnds stalk;
+  stalk.base = 50;
+  stalk.bladeEnd = n - 100;
+  stalk.petiole = true;
+  using Runs = std::vector<std::pair<int, int>>;
+  EXPECT_EQ(measurableRuns(outline, whole, none), (Runs{{50, 50}}));
+  EXPECT_EQ(measurableRuns(outline, stalk, none), (Runs{{50, n - 100}}));
+  EXPECT_EQ(measurableRuns(outline, stalk, border), (Runs{{50, n / 4 - 1}, {n / 3, n - 100}}));
+  // The whole loop has no cut at its base: the run after the last border stretch goes on
+  // through the base.
+  EXPECT_EQ(measurableRuns(outline, whole, border), (Runs{{0, n / 4 - 1}, {n / 3, n - 11}}));
+  std::vector<bool> fromStart(n, false);
+  for (int i = 10; i < 20; ++i) fromStart[i] = true;
+  // The run through the base joins the one before it.
+  EXPECT_EQ(measurableRuns(outline, whole, fromStart), (Runs{{20, 9}}));
+  // Windows stay inside the runs.
+  for (const OutlineWindow& w : layLeafWindows(outline, stalk, border, 300.0, 3, false)) {
+    for (int k = 0; k < w.count; ++k) {
+      const int i = outline.wrap(w.first + k);
+      EXPECT_FALSE(border[i]) << i;
+      EXPECT_LE(outline.forwardDistance(stalk.base, i), outline.forwardDistance(stalk.base, stalk.bladeEnd));
+    }
+  }
 }
 
-TEST(LeafRegions, LeavesOnGridPaperAreFoundInReadingOrder) {
-  const cv::Mat picture = paperWithGrid();
-  cv::Mat gray;
-  cv::cvtColor(picture, gray, cv::COLOR_BGR2GRAY);
-  const LeafClass leafClass = chooseLeafClass(gray, std::nullopt);
-  EXPECT_FALSE(leafClass.leafIsBright);
-  const LeafRegions regions = findLeafRegions(leafClassMask(gray, leafClass), 10000.0, 4);
-  ASSERT_EQ(regions.leaves.size(), 2u);
-  EXPECT_EQ(regions.onBorder, 1);
-  // Top leaf first; at working resolution each leaf is its ellipse, without the lines on it.
-  EXPECT_NEAR(regions.leaves[0].box.y, 65, 5);
-  const WorkingLeaf leaf = bringToWorkingResolution(picture, regions.leaves[1], leafClass, 1.0);
-  EXPECT_NEAR(cv::countNonZero(leaf.mask), CV_PI * 170.5 * 120.5, 250);  // as cv::ellipse fills it
-  EXPECT_NEAR(cv::boundingRect(leaf.mask).width, 341, 2);
-  const cv::Rect scanBox(cv::Point(leaf.origin), leaf.picture.size());
-  EXPECT_EQ(cv::norm(leaf.picture, picture(scanBox), cv::NORM_INF), 0.0);
-  // At twice the resolution (a 600 dpi scan) the same ellipse, twice as large, where toScan says.
-  const WorkingLeaf doubled = bringToWorkingResolution(picture, regions.leaves[1], leafClass, 2.0);
-  EXPECT_EQ(doubled.picture.size(), doubled.mask.size());
-  EXPECT_NEAR(cv::countNonZero(doubled.mask), 4 * CV_PI * 170.5 * 120.5, 2500);
-  const cv::Rect box = cv::boundingRect(doubled.mask);
-  EXPECT_NEAR(doubled.toScan(box.tl()).x, 250 - 170, 2.0);
-  EXPECT_NEAR(doubled.toScan(box.br() - cv::Point(1, 1)).y, 400 + 120, 2.0);
-}
-
-TEST(LeafRegions, GivenPolarityOverridesTheBorder) {
-  cv::Mat gray(200, 200, CV_8UC1, cv::Scalar(30));
-  cv::circle(gray, {100, 100}, 60, cv::Scalar(200), cv::FILLED);
-  EXPECT_TRUE(chooseLeafClass(gray, std::nullopt).leafIsBright);
-  const LeafClass forced = chooseLeafClass(gray, false);
-  EXPECT_FALSE(forced.leafIsBright);
-  EXPECT_EQ(leafClassMask(gray, forced).at<uchar>(0, 0), 255);
+// The smooth outline brought to working resolution: a closed chain of 8-neighbours, its length
+// the circle's at the new scale, its points where the scale puts them, the border flags kept.
+TEST(WorkingOutline, ScaledChainIsClosedEightConnectedAndKeepsItsFlags) {
+  SmoothOutline circle;
+  for (int k = 0; k < 720; ++k) {
+    const double a = -k * CV_PI / 360;  // leaf on the left on the y-down screen
+    circle.points.push_back({500.0 + 40.0 * std::cos(a), 300.0 + 40.0 * std::sin(a)});
+    circle.onBorder.push_back(k < 90);
+  }
+  for (double scale : {0.5, 1.0, 4.0, 8.0}) {
+    const WorkingOutline w = toWorkingResolution(circle, scale);
+    const ClosedOutline& o = w.outline;
+    ASSERT_EQ(w.onBorder.size(), o.points.size());
+    for (int i = 0; i < o.size(); ++i) {
+      const cv::Point d = o.points[o.wrap(i + 1)] - o.points[i];
+      ASSERT_TRUE(std::abs(d.x) <= 1 && std::abs(d.y) <= 1 && d != cv::Point(0, 0)) << scale << " " << i;
+      const cv::Point2d scan = w.toScan(o.points[i]);
+      EXPECT_NEAR(cv::norm(scan - cv::Point2d(500, 300)), 40.0, 0.8 / scale + 0.05) << scale;
+      const double angle = std::atan2(300 - scan.y, scan.x - 500);
+      if (angle > 0.05 && angle < CV_PI / 4 - 0.05) EXPECT_TRUE(w.onBorder[i]) << scale << " " << scan;
+      if (angle < -0.05 || angle > CV_PI / 4 + 0.05) EXPECT_FALSE(w.onBorder[i]) << scale << " " << scan;
+    }
+    // A circle's chain of pixels is about 1.08 times the circumference (steps of 1 and 1.41).
+    EXPECT_NEAR(o.length / (2 * CV_PI * 40 * scale), 1.06, 0.05) << scale;
+    EXPECT_LT(twiceSignedArea(std::vector<cv::Point2d>(o.points.begin(), o.points.end())), 0.0);
+  }
 }
 
 WindowTooth copy(int window, double position, double centrality, double sinusAfter = 0.0) {
@@ -302,6 +283,18 @@ TEST(ToothMerge, CopiesFromOverlappingWindowsMergeByPosition) {
   EXPECT_EQ(near[1].copies.size(), 2u);
 }
 
+// Tips found by several windows are one tip within reach, kept where a window saw it most
+// centrally; farther apart they are two.
+TEST(ToothMerge, FoundTipsMergeWithinReach) {
+  const std::vector<FoundTip> kept = mergeFoundTips(
+      {{1000, 50, {1, 1}}, {1010, 300, {2, 2}}, {990, 200, {3, 3}}, {1200, 10, {4, 4}}, {1100, 80, {5, 5}}},
+      60.0);
+  ASSERT_EQ(kept.size(), 3u);
+  EXPECT_EQ(kept[0].tip, cv::Point2d(2, 2));
+  EXPECT_EQ(kept[1].position, 1100.0);
+  EXPECT_EQ(kept[2].position, 1200.0);
+}
+
 TEST(ToothMerge, MeasuresComeFromCopiesBetweenTheSameSinuses) {
   // The third window missed the sinus after the tooth and measured it up to the next one.
   const MergedTooth tooth{{copy(0, 500.0, 300.0), copy(1, 501.0, 200.0), copy(2, 502.0, 100.0, 650.0)}};
@@ -334,23 +327,56 @@ TEST(WholeLeafTables, TidyHeaderAndRows) {
   EXPECT_EQ(composeWholeLeafWindowsTable({rejected}),
             "leaf,window,start_mm,end_mm,start_x,start_y,end_x,end_y,status,reason,teeth\n"
             "1,4,0.00,25.50,1.00,2.00,3.00,4.00,rejected,\"outline turns back, twice\",0\n");
+  EXPECT_EQ(composeWholeLeafLeavesTable("a, b.jpg", {{1, 12, 96.5, 0.0}, {2, 0, 100.0, 31.25}}),
+            "picture,leaf,teeth,outline_covered_pct,border_length_mm\n"
+            "\"a, b.jpg\",1,12,96.50,0.00\n"
+            "\"a, b.jpg\",2,0,100.00,31.25\n");
 }
 
-// whole_leaf.png: a large scan reduced to 2000 pixels on its longer side, the teeth ringed where
-// they are on the reduced scan; a small scan kept at its size.
+// whole_leaf.png: a large scan reduced to 2000 pixels on its longer side, with a band below for
+// the legend; the teeth ringed where they are on the reduced scan.
 TEST(WholeLeafOverview, LargeScansAreReducedAndTeethRingedInPlace) {
   const cv::Mat large(1200, 3000, CV_8UC3, cv::Scalar(40, 40, 40));
-  const cv::Mat drawn = drawWholeLeafOverview(large, {}, {{1500.0, 600.0}});
-  ASSERT_EQ(drawn.size(), cv::Size(2000, 800));
+  OverviewLeaf leaf;
+  leaf.number = 1;
+  leaf.centre = {300, 300};
+  leaf.tips = {{{1500.0, 600.0}, true}};
+  const cv::Mat drawn = drawWholeLeafOverview(large, {leaf}, 10.0);
+  ASSERT_EQ(drawn.cols, 2000);
+  ASSERT_GT(drawn.rows, 800);
   const auto ringed = [&](cv::Point centre) {
     cv::Mat channels[3];
     cv::split(drawn(cv::Rect(centre - cv::Point(12, 12), cv::Size(25, 25))), channels);
-    return cv::countNonZero((channels[1] > 200) & (channels[2] < 100));
+    return cv::countNonZero((channels[1] > 150) & (channels[0] < 100) & (channels[2] < 100));
   };
   EXPECT_GT(ringed({1000, 400}), 20);
   EXPECT_EQ(ringed({1500, 600}), 0);
-  const cv::Mat small = large(cv::Rect(0, 0, 1000, 600));
-  EXPECT_EQ(drawWholeLeafOverview(small, {}, {}).size(), small.size());
+}
+
+// Numbers never overlap each other or a tip's ring: crowded tips push later numbers outward, and
+// a number that finds no room is left out.
+TEST(WholeLeafOverview, LabelsNeverOverlap) {
+  std::vector<cv::Point> anchors;
+  for (int k = 0; k < 40; ++k) anchors.emplace_back(200 + 4 * k, 200);  // 40 tips 4 pixels apart
+  const std::vector<cv::Size> sizes(anchors.size(), cv::Size(22, 16));
+  const std::vector<cv::Point2d> away(anchors.size(), cv::Point2d(280, 400));
+  const cv::Rect bounds(0, 0, 500, 400);
+  const std::vector<cv::Point> places = placeLabels(anchors, sizes, away, 5, bounds);
+  std::vector<cv::Rect> boxes;
+  for (std::size_t k = 0; k < places.size(); ++k) {
+    if (places[k].x < 0) continue;
+    const cv::Rect box(places[k] - cv::Point(11, 8), sizes[k]);
+    EXPECT_EQ(box & bounds, box);
+    for (const cv::Rect& other : boxes) EXPECT_EQ((box & other).area(), 0) << k;
+    for (const cv::Point& a : anchors) EXPECT_FALSE(box.contains(a)) << k;
+    boxes.push_back(box);
+  }
+  EXPECT_GE(boxes.size(), 8u);
+  EXPECT_LT(boxes.size(), anchors.size());
+  // A lone tip gets its number right beyond it, away from the leaf.
+  const std::vector<cv::Point> lone = placeLabels({{100, 100}}, {{22, 16}}, {{100, 200}}, 5, bounds);
+  EXPECT_EQ(lone[0].x, 100);
+  EXPECT_LT(lone[0].y, 100 - 5);
 }
 
 }  // namespace
