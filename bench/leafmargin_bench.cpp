@@ -10,6 +10,9 @@
 //                                                  fuzz/slow: margin analysis and measurement only)
 //        leafmargin-bench --literal-ratios [--all-teeth]   (fast paths against the literal
 //                                                  procedures of the tests, side by side)
+//        leafmargin-bench --whole-leaf [--threads N] [--out DIR] PICTURE@DPI...
+//                                                 (the whole-leaf mode against one cv::grabCut
+//                                                  over each leaf's box, side by side)
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -22,12 +25,16 @@
 #include <iomanip>
 #include <iostream>
 #include <opencv2/imgcodecs.hpp>
+#include <opencv2/imgproc.hpp>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "app/options.h"
 #include "app/pipeline.h"
+#include "app/whole_leaf_run.h"
+#include "leaves/leaf_finder.h"
+#include "leaves/leaf_mask.h"
 #include "fuzz_cases.h"
 #include "leafgen/leaf_generator.h"
 #include "literal_ratios.h"
@@ -141,6 +148,97 @@ int benchAnalysisInput(const std::string& path) {
   return 0;
 }
 
+// The yardstick of the whole-leaf mode's cost: one cv::grabCut of 8 iterations, initialised with
+// a rectangle, over each leaf's box (its region found on the scan, grown by 40 pixels) at the
+// scan's resolution; the seconds of the GrabCut calls alone.
+Measure grabCutOverLeafBoxes(const std::string& path, double dpi, int* leaves) {
+  int fds[2];
+  if (pipe(fds) != 0) return {};
+  Measure m = inChild([&]() -> double {
+    const cv::Mat scan = leafmargin::readLeafPicture(path);
+    if (scan.empty()) return -1;
+    const leafmargin::FoundLeaves found = leafmargin::findLeaves(scan, dpi / 25.4, std::nullopt);
+    const int count = static_cast<int>(found.leaves.size());
+    if (write(fds[1], &count, sizeof count) != sizeof count) return -1;
+    double seconds = 0.0;
+    for (const leafmargin::FoundRegion& leaf : found.leaves) {
+      const int margin = leafmargin::kLeafBoxMargin;
+      const cv::Rect box = (leaf.box + cv::Size(2 * margin, 2 * margin) - cv::Point(margin, margin)) &
+                           cv::Rect(cv::Point(0, 0), scan.size());
+      const cv::Mat part = scan(box).clone();
+      cv::Mat labels, background, foreground;
+      const auto start = std::chrono::steady_clock::now();
+      cv::grabCut(part, labels, leaf.box - box.tl(), background, foreground, 8, cv::GC_INIT_WITH_RECT);
+      seconds += secondsSince(start);
+    }
+    return seconds;
+  });
+  close(fds[1]);
+  if (read(fds[0], leaves, sizeof *leaves) != sizeof *leaves) *leaves = 0;
+  close(fds[0]);
+  return m;
+}
+
+Measure wholeLeafRun(const std::string& path, double dpi, const std::string& outDir, int threads) {
+  return inChild([&]() -> double {
+    leafmargin::Options options;
+    options.picture = path;
+    options.outputDir = outDir;
+    options.dpi = dpi;
+    options.wholeLeaf = true;
+    options.segmentation.grabCut.threads = threads;
+    std::ostringstream out, messages;
+    const auto start = std::chrono::steady_clock::now();
+    const int status = leafmargin::runWholeLeaf(options, out, messages);
+    const double total = secondsSince(start);
+    std::cout << "  whole-leaf run: status " << status << ", " << out.str().substr(0, out.str().find('\n'))
+              << "\n";
+    return status == 0 ? total : -1;
+  });
+}
+
+// Each PICTURE@DPI in the whole-leaf mode and the yardstick, one after the other; the sums.
+int benchWholeLeaf(const std::vector<std::string>& pictures, const std::string& outDir, int threads) {
+  double sumRun = 0.0, sumYardstick = 0.0;
+  std::vector<std::string> rows;
+  for (const std::string& argument : pictures) {
+    const std::size_t at = argument.rfind('@');
+    if (at == std::string::npos) {
+      std::cerr << "leafmargin-bench --whole-leaf: give each picture as PICTURE@DPI\n";
+      return 2;
+    }
+    const std::string path = argument.substr(0, at);
+    const double dpi = std::stod(argument.substr(at + 1));
+    const cv::Size size = leafmargin::readLeafPicture(path).size();
+    std::cout << "picture: " << path << " (" << size.width << " x " << size.height << ", " << dpi << " dpi)\n";
+    int leaves = 0;
+    const Measure yardstick = grabCutOverLeafBoxes(path, dpi, &leaves);
+    const Measure run = wholeLeafRun(path, dpi, outDir, threads);
+    if (yardstick.seconds <= 0 || run.seconds <= 0) {
+      std::cout << "  (no leaf measured on this picture)\n";
+      continue;
+    }
+    sumRun += run.seconds;
+    sumYardstick += yardstick.seconds;
+    std::ostringstream row;
+    row << std::fixed << std::setprecision(2) << "| " << std::filesystem::path(path).filename().string()
+        << " | " << dpi << " | " << size.area() / 1e6 << " | " << leaves << " | " << yardstick.seconds
+        << " | " << run.seconds << " | " << run.seconds / yardstick.seconds << " | "
+        << yardstick.peakKiB / 1024 << " | " << run.peakKiB / 1024 << " |";
+    rows.push_back(row.str());
+    std::cout << rows.back() << "\n";
+  }
+  std::cout << "\nthreads: " << threads << "\n"
+            << "| picture | dpi | Mpix | leaves | cv::grabCut over the leaves' boxes s | "
+               "whole-leaf run s | cost ratio | cv::grabCut MiB | whole-leaf run MiB |\n"
+            << "|---|---|---|---|---|---|---|---|---|\n";
+  for (const std::string& row : rows) std::cout << row << "\n";
+  if (sumYardstick > 0)
+    std::cout << std::fixed << std::setprecision(2) << "| sum | | | | " << sumYardstick << " | "
+              << sumRun << " | " << sumRun / sumYardstick << " | | |\n";
+  return rows.empty() ? 1 : 0;
+}
+
 double median(std::vector<double> values) {
   std::sort(values.begin(), values.end());
   const std::size_t n = values.size();
@@ -152,7 +250,8 @@ int usage() {
                "       leafmargin-bench --generate WIDTHxHEIGHT --teeth N [--noise SIGMA] "
                "[--threads N] [--out DIR] [--save FILE]\n"
                "       leafmargin-bench --analysis-input FILE\n"
-               "       leafmargin-bench --literal-ratios [--all-teeth]\n";
+               "       leafmargin-bench --literal-ratios [--all-teeth]\n"
+               "       leafmargin-bench --whole-leaf [--threads N] [--out DIR] PICTURE@DPI...\n";
   return 2;
 }
 
@@ -163,6 +262,7 @@ int main(int argc, char** argv) {
   std::string outDir = "bench-output", savePath, generate;
   int teeth = 30, threads = leafmargin::availableCores();
   double noise = 4.0;
+  bool wholeLeaf = false;
   for (int i = 1; i < argc; ++i) {
     const std::string a = argv[i];
     auto value = [&]() -> std::string { return i + 1 < argc ? argv[++i] : ""; };
@@ -172,6 +272,7 @@ int main(int argc, char** argv) {
     else if (a == "--noise") noise = std::stod(value());
     else if (a == "--threads") threads = std::stoi(value());
     else if (a == "--save") savePath = value();
+    else if (a == "--whole-leaf") wholeLeaf = true;
     else if (a == "--analysis-input") return benchAnalysisInput(value());
     else if (a == "--literal-ratios")
       return leafmargin::bench::benchLiteralRatios(i + 1 < argc && std::string(argv[i + 1]) == "--all-teeth");
@@ -179,6 +280,7 @@ int main(int argc, char** argv) {
     else return usage();
   }
   std::filesystem::create_directories(outDir);
+  if (wholeLeaf) return benchWholeLeaf(pictures, outDir, threads);
   if (!generate.empty()) {
     leafmargin::leafgen::LeafSpec design;
     if (std::sscanf(generate.c_str(), "%dx%d", &design.width, &design.height) != 2) return usage();

@@ -39,6 +39,7 @@ struct WindowResult {
   MeasurementRecord record;
   std::vector<WindowTooth> teeth;  // measured teeth, placed on the leaf
   std::vector<FoundTip> tips;      // every tip found, placed on the leaf
+  std::vector<FoundTip> sinuses;   // every sinus found, placed on the leaf
   std::string keepError;
 };
 
@@ -48,19 +49,24 @@ std::string windowFolderName(int leaf, int window) {
   return name.str();
 }
 
-// The scan's pixels through the crop and the analysis's trace, kept for a person to check.
-std::string keepCrop(const cv::Mat& scan, const LeafPlan& leaf, const WindowCrop& crop,
+// A kept window shows the scan's own pixels: the crop's picture becomes the scan seen through the
+// crop (the analysis draws on it; what it measures comes from the foreground alone), written as
+// crop.png beside the foreground, mask.png. Returns the file that could not be written, if any.
+std::string keepCrop(const cv::Mat& scan, const LeafPlan& leaf, WindowCrop& crop,
                      const std::string& folder) {
   std::error_code ec;
   std::filesystem::create_directories(folder, ec);
   if (ec) return folder + ": " + ec.message();
   const double s = leaf.working.scale;
   const cv::Matx23d scanToWorking(s, 0, -s * leaf.working.origin.x, 0, s, -s * leaf.working.origin.y);
-  std::vector<uchar> png;
-  cv::imencode(".png", cropOfScan(scan, crop, scanToWorking), png);
-  const std::string path = joinPath(folder, "crop.png");
-  if (const int error = replaceFileAtomically(path, std::string(png.begin(), png.end())))
-    return path + ": " + std::strerror(error);
+  crop.picture = cropOfScan(scan, crop, scanToWorking);
+  for (const auto& [name, image] : {std::pair{"crop.png", crop.picture}, std::pair{"mask.png", crop.foreground}}) {
+    std::vector<uchar> png;
+    cv::imencode(".png", image, png);
+    const std::string path = joinPath(folder, name);
+    if (const int error = replaceFileAtomically(path, std::string(png.begin(), png.end())))
+      return path + ": " + std::strerror(error);
+  }
   return "";
 }
 
@@ -70,7 +76,7 @@ WindowResult analyseWindow(const cv::Mat& scan, const LeafPlan& leaf, int window
   WindowResult result;
   const ClosedOutline& outline = leaf.outline();
   const OutlineWindow& window = leaf.windows[windowIndex];
-  const WindowCrop crop = cutWindowCrop(outlineStretch(outline, window.first, window.count));
+  WindowCrop crop = cutWindowCrop(outlineStretch(outline, window.first, window.count));
   if (!crop.rejection.empty()) {
     result.reason = crop.rejection;
     return result;
@@ -103,10 +109,13 @@ WindowResult analyseWindow(const cv::Mat& scan, const LeafPlan& leaf, int window
   auto centrality = [&](int at) {
     return std::min(outline.forwardDistance(window.first, at), outline.forwardDistance(at, last));
   };
-  for (int tip : analysis.margin.dents) {
-    const int at = onLeaf(tip);
-    result.tips.push_back({leaf.position(at), centrality(at),
-                           leaf.working.toScan(cv::Point2d(outline.points[at]))});
+  for (const auto& [found, into] : {std::pair{&analysis.margin.dents, &result.tips},
+                                    std::pair{&analysis.margin.sinus, &result.sinuses}}) {
+    for (int i : *found) {
+      const int at = onLeaf(i);
+      into->push_back({leaf.position(at), centrality(at),
+                       leaf.working.toScan(cv::Point2d(outline.points[at]))});
+    }
   }
   for (std::size_t row = 0; row < analysis.measured.teeth.size(); ++row) {
     const MeasuredTooth& measured = analysis.measured.teeth[row];
@@ -180,19 +189,41 @@ double coveredShare(const LeafPlan& leaf, const std::vector<WindowResult>& resul
   return total > 0.0 ? covered / total : 0.0;
 }
 
+// Each tooth found but not measured begins and ends at the nearest sinuses found on either side
+// of its tip, never beyond the tips of its neighbours.
+void boundBySinuses(std::vector<WholeLeafTooth>& teeth, const std::vector<FoundTip>& sinuses) {
+  for (std::size_t k = 0; k < teeth.size(); ++k) {
+    WholeLeafTooth& t = teeth[k];
+    if (t.windows > 0) continue;
+    const double tip = t.positionMm / kWorkingMmPerPixel;
+    const double low = k > 0 ? teeth[k - 1].positionMm / kWorkingMmPerPixel : -1e300;
+    const double high = k + 1 < teeth.size() ? teeth[k + 1].positionMm / kWorkingMmPerPixel : 1e300;
+    for (const FoundTip& s : sinuses) {
+      if (s.position < tip && s.position > low &&
+          (std::isnan(t.sinusBeforeMm) || s.position * kWorkingMmPerPixel > t.sinusBeforeMm))
+        t.sinusBeforeMm = s.position * kWorkingMmPerPixel;
+      if (s.position > tip && s.position < high &&
+          (std::isnan(t.sinusAfterMm) || s.position * kWorkingMmPerPixel < t.sinusAfterMm))
+        t.sinusAfterMm = s.position * kWorkingMmPerPixel;
+    }
+  }
+}
+
 // The teeth of one leaf: every measured tooth (its copies merged, its measures the median of
 // the copies measured between the same sinuses) and every other tip found well inside a window,
 // none closer than kClosestTipsMm to another.
 std::vector<WholeLeafTooth> leafTeeth(const LeafPlan& leaf, const std::vector<WindowResult>& results,
                                       int number, double scanMmPerPixel) {
   std::vector<WindowTooth> copies;
-  std::vector<FoundTip> found;
+  std::vector<FoundTip> found, sinuses;
   for (std::size_t w = 0; w < results.size(); ++w) {
     copies.insert(copies.end(), results[w].teeth.begin(), results[w].teeth.end());
     const double core = kCoreOfWindow * leaf.outline().forwardDistance(
                                             leaf.windows[w].first, leaf.windows[w].last(leaf.outline()));
     for (const FoundTip& tip : results[w].tips)
       if (tip.centrality >= core) found.push_back(tip);
+    for (const FoundTip& sinus : results[w].sinuses)
+      if (sinus.centrality >= core) sinuses.push_back(sinus);
   }
   const double spacing = leaf.toothSpacing > 0.0 ? leaf.toothSpacing : leaf.windowLength / 8;
   std::vector<WholeLeafTooth> teeth;
@@ -202,7 +233,8 @@ std::vector<WholeLeafTooth> leafTeeth(const LeafPlan& leaf, const std::vector<Wi
       rows.push_back(measuresOfRow(results[copy.window].record, copy.row, kWorkingMmPerPixel));
     const WindowTooth& kept = merged.kept();
     teeth.push_back({number, kept.position * kWorkingMmPerPixel, kept.tip,
-                     static_cast<int>(merged.copies.size()), medianMeasures(rows)});
+                     static_cast<int>(merged.copies.size()), medianMeasures(rows),
+                     kept.sinusBefore * kWorkingMmPerPixel, kept.sinusAfter * kWorkingMmPerPixel});
   }
   const double reach = kTipReachOfSpacing * spacing;
   for (const FoundTip& tip : mergeFoundTips(found, reach)) {
@@ -228,7 +260,53 @@ std::vector<WholeLeafTooth> leafTeeth(const LeafPlan& leaf, const std::vector<Wi
   std::sort(kept.begin(), kept.end(), [](const WholeLeafTooth& a, const WholeLeafTooth& b) {
     return a.positionMm < b.positionMm;
   });
+  boundBySinuses(kept, mergeFoundTips(sinuses, reach));
   return kept;
+}
+
+// The leaf as the physiognomy measures read it: its smooth outline at the scan's resolution, the
+// petiole's cut and every tooth from sinus to sinus, placed on that outline. A sinus nobody found
+// is taken half way to the next tip; spans never overlap.
+LeafShape shapeOf(const LeafPlan& leaf, const std::vector<WholeLeafTooth>& teeth, double pixelsPerMm) {
+  LeafShape shape;
+  shape.outline = leaf.smooth.points;
+  shape.onBorder = leaf.smooth.onBorder;
+  shape.pixelsPerMm = pixelsPerMm;
+  const ClosedOutline& outline = leaf.outline();
+  auto nearest = [&](cv::Point2d scanPoint) {
+    int best = 0;
+    double bestDistance = 1e300;
+    for (std::size_t i = 0; i < shape.outline.size(); ++i) {
+      const double d = cv::norm(shape.outline[i] - scanPoint);
+      if (d < bestDistance) {
+        bestDistance = d;
+        best = static_cast<int>(i);
+      }
+    }
+    return best;
+  };
+  auto at = [&](double mm) {
+    const int i = outline.advance(leaf.ends.base, std::max(0.0, mm) / kWorkingMmPerPixel);
+    return nearest(leaf.working.toScan(cv::Point2d(outline.points[i])));
+  };
+  if (leaf.ends.petiole) {
+    shape.petioleFrom = nearest(leaf.working.toScan(cv::Point2d(outline.points[leaf.ends.bladeEnd])));
+    shape.petioleTo = nearest(leaf.working.toScan(cv::Point2d(outline.points[leaf.ends.base])));
+  }
+  const double blade = leaf.bladeLength() * kWorkingMmPerPixel;
+  double previousEnd = 0.0;
+  for (std::size_t k = 0; k < teeth.size(); ++k) {
+    const WholeLeafTooth& t = teeth[k];
+    const double lastTip = k > 0 ? teeth[k - 1].positionMm : 0.0;
+    const double nextTip = k + 1 < teeth.size() ? teeth[k + 1].positionMm : blade;
+    double before = std::isnan(t.sinusBeforeMm) ? 0.5 * (lastTip + t.positionMm) : t.sinusBeforeMm;
+    double after = std::isnan(t.sinusAfterMm) ? 0.5 * (t.positionMm + nextTip) : t.sinusAfterMm;
+    before = std::clamp(before, previousEnd, t.positionMm);
+    after = std::clamp(after, t.positionMm, nextTip);
+    previousEnd = after;
+    shape.teeth.push_back({at(before), nearest(t.tip), at(after)});
+  }
+  return shape;
 }
 
 OverviewLeaf overviewOf(const LeafPlan& leaf, const std::vector<WindowResult>& results, int number,
@@ -300,6 +378,7 @@ WholeLeafAnalysis analyseWholeLeafScan(const cv::Mat& scan, const WholeLeafSetti
     summary.borderLengthMm = leaf.borderLength() * kWorkingMmPerPixel;
     analysis.leaves.push_back(summary);
     analysis.overview.push_back(overviewOf(leaf, results[l], number, teeth));
+    analysis.shapes.push_back(shapeOf(leaf, teeth, settings.plan.pixelsPerMm));
   }
   return analysis;
 }

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "physiognomy/leaf_shape.h"
 #include "wholeleaf/leaf_plan.h"
 #include "wholeleaf/whole_leaf_drawing.h"
 #include "wholeleaf/whole_leaf_tables.h"
@@ -29,6 +30,7 @@ struct WholeLeafAnalysis {
   std::vector<WholeLeafTooth> teeth;      // by leaf, then along the outline from the base
   std::vector<WholeLeafWindow> windows;   // by leaf, then along the outline
   std::vector<WholeLeafSummary> leaves;   // one per leaf of plan.leaves
+  std::vector<LeafShape> shapes;          // one per leaf, for the physiognomy measures
   std::vector<OverviewLeaf> overview;     // what whole_leaf.png draws
   std::string keepError;                  // a kept crop's file that could not be written
   int measuredWindows() const;

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <array>
+#include <limits>
 #include <opencv2/core.hpp>
 #include <string>
 #include <vector>
@@ -22,6 +23,10 @@ struct WholeLeafTooth {
   int windows = 0;           // windows that measured it; 0: found, not measured
   std::array<double, kMeasureCount> measures{};  // report units, median over the windows; NaN
                                                  // where there is none
+  // Where the tooth begins and ends along the outline from the base, mm: the sinuses it was
+  // measured between, or the nearest sinuses found on each side; NaN where none was found.
+  double sinusBeforeMm = std::numeric_limits<double>::quiet_NaN();
+  double sinusAfterMm = std::numeric_limits<double>::quiet_NaN();
 };
 
 struct WholeLeafWindow {
