@@ -70,6 +70,12 @@ int runWholeLeaf(const Options& options, std::ostream& out, std::ostream& messag
     warn(std::to_string(plan.found.separated) + " leaves of " + options.picture +
          " touch each other and were told apart where they meet; check whole_leaf.png");
   }
+  for (std::size_t l = 0; l < plan.found.leaves.size(); ++l) {
+    if (plan.found.leaves[l].mayBeSeveral)
+      warn("leaf " + std::to_string(l + 1) + " of " + options.picture +
+           " may be leaves touching each other that could not be told apart; it is measured as "
+           "one: check whole_leaf.png");
+  }
   if (plan.leaves.empty()) return fail({kExitNoLeaf, "no leaf was found in " + options.picture});
   if (analysis.measuredWindows() == 0) {
     return fail({kExitNoLeaf, "no window of " + options.picture +

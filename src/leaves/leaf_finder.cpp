@@ -59,10 +59,16 @@ void sortInReadingOrder(std::vector<FoundRegion>& leaves) {
   }
 }
 
+struct Separation {
+  std::vector<cv::Mat> parts;  // the region cut into leaves, or the region alone
+  bool undecided = false;      // bodies were seen that could not be told apart as leaves
+};
+
 // Two or more leaves that touch each other form one region with a narrow neck between bodies
 // much wider than it. The region is cut where the bodies meet when, at some neck half-width t,
-// the parts wider than 2t each hold a fair share of it; otherwise it stays one region.
-std::vector<cv::Mat> separateTouchingLeaves(const cv::Mat& region, double smallestArea) {
+// the parts wider than 2t each hold a fair share of it; when a part as large as a leaf holds
+// less, the region stays whole and is marked undecided.
+Separation separateTouchingLeaves(const cv::Mat& region, double smallestArea) {
   cv::Mat inside;
   cv::distanceTransform(region, inside, cv::DIST_L2, cv::DIST_MASK_PRECISE);
   double widest = 0.0;
@@ -96,12 +102,13 @@ std::vector<cv::Mat> separateTouchingLeaves(const cv::Mat& region, double smalle
           }
       const cv::Mat part = largestRegionFilled((voronoi == seedLabel) & region);
       const double partArea = cv::countNonZero(part);
-      if (partArea < std::max(smallestArea, kSeparableShare * area)) return {region};
+      if (partArea < std::max(smallestArea, kSeparableShare * area))
+        return {{region}, partArea >= smallestArea};
       parts.push_back(part);
     }
-    return parts;
+    return {parts, false};
   }
-  return {region};
+  return {{region}, false};
 }
 
 enum class Verdict { Leaf, TooSmall, StraightEdged, Thin, NotLeafColour, Noise };
@@ -238,8 +245,9 @@ FoundLeaves findLeaves(const cv::Mat& scan, double pixelsPerMm, std::optional<bo
     const double area = stats.at<int>(label, cv::CC_STAT_AREA);
     if (area < smallestSpeck) continue;
     const cv::Mat mask = largestRegionFilled(labels(box) == label);
-    std::vector<cv::Mat> parts{mask};
-    if (area >= 2 * smallestLeaf) parts = separateTouchingLeaves(mask, smallestLeaf);
+    Separation separation{{mask}, false};
+    if (area >= 2 * smallestLeaf) separation = separateTouchingLeaves(mask, smallestLeaf);
+    const std::vector<cv::Mat>& parts = separation.parts;
     if (parts.size() > 1) found.separated += static_cast<int>(parts.size());
     for (const cv::Mat& whole : parts) {
       const cv::Rect tight = cv::boundingRect(whole);
@@ -252,6 +260,7 @@ FoundLeaves findLeaves(const cv::Mat& scan, double pixelsPerMm, std::optional<bo
       FoundRegion region = toScan(part, partBox, factor, scan.size());
       region.onBorder = touchesBorder(partBox, reduced.size());
       if (verdict == Verdict::Leaf) {
+        region.mayBeSeveral = separation.undecided;
         found.leaves.push_back(std::move(region));
         continue;
       }

@@ -30,6 +30,7 @@ struct FoundRegion {
   cv::Rect box;           // in the scan
   cv::Mat mask;           // box-sized, 255 on the region
   bool onBorder = false;  // touches the picture's border
+  bool mayBeSeveral = false;  // looks like leaves touching each other that could not be told apart
 };
 
 // Regions of the leaf class that are not leaves, by reason.

@@ -122,5 +122,100 @@ TEST(WholeLeafRun, NothingToMeasureIsAFailureThatWritesNothing) {
   EXPECT_TRUE(std::filesystem::is_empty(dir.path() / "out"));
 }
 
+// Real whole-leaf scans and photos at their resolution (the pictures' SOURCES.md): no two
+// reported tips within 1 mm of each other, every tip within 1 mm of the leaf's visible margin,
+// and a count a person accepts: within a third and one and a half times the teeth counted by eye
+// on the picture (a range where the margin's minute points may or may not be counted as teeth).
+
+// The visible margin: where the colour leaves the ground's (the median of the picture's border)
+// by 30 % of the leaves' contrast with it, lines of graph paper opened away; the distance from
+// every pixel to it.
+cv::Mat distanceToVisibleMargin(const cv::Mat& picture) {
+  std::vector<cv::Vec3b> border;
+  for (int x = 0; x < picture.cols; ++x) {
+    border.push_back(picture.at<cv::Vec3b>(0, x));
+    border.push_back(picture.at<cv::Vec3b>(picture.rows - 1, x));
+  }
+  for (int y = 0; y < picture.rows; ++y) {
+    border.push_back(picture.at<cv::Vec3b>(y, 0));
+    border.push_back(picture.at<cv::Vec3b>(y, picture.cols - 1));
+  }
+  cv::Vec3f ground;
+  for (int c = 0; c < 3; ++c) {
+    std::vector<uchar> values;
+    for (const cv::Vec3b& v : border) values.push_back(v[c]);
+    std::nth_element(values.begin(), values.begin() + values.size() / 2, values.end());
+    ground[c] = values[values.size() / 2];
+  }
+  cv::Mat difference(picture.size(), CV_32F);
+  for (int y = 0; y < picture.rows; ++y)
+    for (int x = 0; x < picture.cols; ++x)
+      difference.at<float>(y, x) = static_cast<float>(cv::norm(cv::Vec3f(picture.at<cv::Vec3b>(y, x)) - ground));
+  std::vector<float> sorted(difference.begin<float>(), difference.end<float>());
+  std::nth_element(sorted.begin(), sorted.begin() + sorted.size() * 95 / 100, sorted.end());
+  const cv::Mat leaf = difference > 0.3f * sorted[sorted.size() * 95 / 100];
+  cv::Mat opened, edge, distance;
+  cv::morphologyEx(leaf, opened, cv::MORPH_OPEN, cv::getStructuringElement(cv::MORPH_ELLIPSE, {5, 5}));
+  cv::morphologyEx(opened, edge, cv::MORPH_GRADIENT, cv::getStructuringElement(cv::MORPH_RECT, {3, 3}));
+  cv::distanceTransform(edge == 0, distance, cv::DIST_L2, cv::DIST_MASK_PRECISE);
+  return distance;
+}
+struct RealScan {
+  const char* path;  // from the shared leaves folder
+  double dpi;
+  int byEyeLow, byEyeHigh;
+};
+
+class WholeLeafRealSlow : public ::testing::TestWithParam<RealScan> {};
+
+TEST_P(WholeLeafRealSlow, TipsAreDistinctOnTheMarginAndCountedAsAPersonCounts) {
+  const RealScan scan = GetParam();
+  const std::string picture = std::string(LEAFMARGIN_REAL_LEAVES) + "/../" + scan.path;
+  if (!std::ifstream(picture)) GTEST_SKIP() << "real pictures absent";
+  ScratchDir dir("wholeleaf-real");
+  std::ostringstream dpi;
+  dpi << scan.dpi;
+  const testing::ProgramRun run =
+      runProgram(dir.path(), {"--whole-leaf", "--dpi", dpi.str(), "-o", "out", picture});
+  ASSERT_EQ(run.status, 0) << run.stderrText;
+  const auto table = readTable(dir.path() / "out" / "whole_leaf_teeth.csv");
+  const double perMm = scan.dpi / 25.4;
+  std::vector<std::pair<int, cv::Point2d>> tips;
+  for (std::size_t r = 1; r < table.size(); ++r)
+    tips.push_back({std::stoi(table[r][0]), {std::stod(table[r][2]), std::stod(table[r][3])}});
+  for (std::size_t a = 0; a < tips.size(); ++a) {
+    for (std::size_t b = a + 1; b < tips.size(); ++b) {
+      if (tips[a].first != tips[b].first) continue;
+      EXPECT_GE(cv::norm(tips[a].second - tips[b].second), perMm) << a << " " << b;
+    }
+  }
+  const cv::Mat distance = distanceToVisibleMargin(cv::imread(picture));
+  for (const auto& [leaf, tip] : tips)
+    EXPECT_LE(distance.at<float>(cv::Point(std::lround(tip.x), std::lround(tip.y))), perMm) << tip;
+
+  const double count = static_cast<double>(tips.size());
+  EXPECT_GE(count, scan.byEyeLow / 3.0);
+  EXPECT_LE(count, 1.5 * scan.byEyeHigh);
+}
+
+// Counted by eye on each picture (README, "Whole-leaf scans").
+INSTANTIATE_TEST_SUITE_P(
+    SharedPictures, WholeLeafRealSlow,
+    ::testing::Values(RealScan{"whole/grape_K0278B_whole.jpg", 150, 62, 62},
+                      RealScan{"whole/grape_K0463B_whole.jpg", 150, 67, 67},
+                      RealScan{"whole/grape_K0505C_whole.jpg", 150, 62, 62},
+                      RealScan{"whole/grape_K0644B_whole.jpg", 150, 60, 60},
+                      RealScan{"whole/grape_L1139A_whole.jpg", 150, 62, 62},
+                      RealScan{"whole/grape_L1231A_whole.jpg", 150, 72, 72},
+                      RealScan{"whole/beech_ls3_whole.jpg", 300, 0, 4},
+                      RealScan{"real/grape_example_whole.jpg", 356, 50, 50},
+                      RealScan{"real/beech_grey_whole.jpg", 210, 0, 6},
+                      RealScan{"real/sw_l9_whole.jpg", 300, 48, 48}),
+    [](const auto& info) {
+      std::string name = std::filesystem::path(info.param.path).stem().string();
+      name.erase(std::remove(name.begin(), name.end(), '_'), name.end());
+      return name;
+    });
+
 }  // namespace
 }  // namespace leafmargin
