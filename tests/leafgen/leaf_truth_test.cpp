@@ -7,6 +7,7 @@
 #include <cmath>
 #include <opencv2/imgproc.hpp>
 
+#include "leafgen/scene_painting.h"
 #include "leafgen/scene_presets.h"
 #include "leafgen/scene_truth.h"
 
@@ -40,7 +41,9 @@ SceneLeaf ellipseLeaf(double length, double width, cv::Point2d centre, double tu
 struct EllipseCase {
   const char* name;
   double length, width, turn;
-  double cut;  // the picture's right border at this share of the semi-major axis from the centre; NaN: inside
+  double cut;  // the picture's border at this share of the semi-major axis from the centre, the right
+               // border across an axis turned by -90 degrees, the bottom one across an upright axis;
+               // NaN: inside
 };
 
 class EllipseTruth : public ::testing::TestWithParam<EllipseCase> {};
@@ -50,7 +53,9 @@ TEST_P(EllipseTruth, MatchesTheEllipsesFormulas) {
   const Scene scene;  // A5 at 300 dpi
   const cv::Rect2d picture = pictureOnPage(scene);
   const double a = 0.5 * c.length, b = 0.5 * c.width;
-  const cv::Point2d centre = std::isnan(c.cut) ? cv::Point2d(70.0, 100.0) : cv::Point2d(picture.width - c.cut * a, 100.0);
+  const cv::Point2d centre = std::isnan(c.cut) ? cv::Point2d(70.0, 100.0)
+                             : c.turn == 0.0 ? cv::Point2d(70.0, picture.height - c.cut * a)
+                                             : cv::Point2d(picture.width - c.cut * a, 100.0);
   const LeafTruth t = leafTruth(ellipseLeaf(c.length, c.width, centre, c.turn), picture);
 
   const double area = M_PI * a * b, perimeter = ellipseArc(a, b, 0.0, 2.0 * M_PI);
@@ -77,6 +82,7 @@ INSTANTIATE_TEST_SUITE_P(
     Cases, EllipseTruth,
     ::testing::Values(EllipseCase{"Upright", 60.0, 30.0, 0.0, NAN}, EllipseCase{"Turned", 80.0, 24.0, 37.0, NAN},
                       EllipseCase{"ApexCutOff", 60.0, 30.0, -90.0, 0.4},
+                      EllipseCase{"BaseCutOff", 44.0, 36.0, 0.0, 0.55},
                       EllipseCase{"MostlyOutside", 50.0, 40.0, -90.0, -0.3}),
     [](const auto& info) { return info.param.name; });
 
@@ -118,6 +124,8 @@ TEST_P(ToothedTruth, AgreesWithItsTeethPetioleAndBruteForceCalipers) {
     widths += cv::norm(d.sinusAfter - d.sinusBefore);
     tipsOnBlade += std::count(t.blade.begin(), t.blade.end(), d.tip) == 1;
     sinusesOnBlade += std::count(t.internal.begin(), t.internal.end(), d.sinusBefore) == 1;
+    const cv::Point2d chord = d.sinusAfter - d.sinusBefore;
+    EXPECT_NEAR((d.tip - d.sinusBefore).dot(chord) / chord.dot(chord), c.shape.tipAt, 0.1);
     EXPECT_GT(d.height(), 0.9 * c.shape.toothHeight);
     EXPECT_LT(d.height(), 1.5 * c.shape.toothHeight);
   }
@@ -206,6 +214,42 @@ TEST(SceneTruth, TwoResolutionsGiveTheSameMillimetresAndPixelsInProportion) {
   }
   ASSERT_EQ(a.objectsInPixels.size(), 1u);
   EXPECT_NEAR(a.objectsInPixels[0].box.width, k * a.objects[0].box.width, 1e-9);
+}
+
+// Leaves the border cuts, at the apex through the right and the bottom edge: the outline beyond it
+// against a sampling of every edge, the visible area against the blade's sampled coverage of the
+// picture; the petiole's visible part against its rectangle.
+TEST(SceneTruth, CutLeavesAgreeWithASamplingOfTheirOutlineAndPetiole) {
+  Scene apexOff = namedScene("blade-off-border");
+  for (bool bottom : {false, true}) {
+    if (bottom) {
+      apexOff.leaves[0].turnDegrees = 170.0;
+      apexOff.leaves[0].centre = {74.0, 196.0};  // the border across the toothed stretch
+    }
+    const cv::Rect2d picture = pictureOnPage(apexOff);
+    const LeafTruth cut = sceneTruth(apexOff).leaves[0];
+    double outside = 0.0;
+    for (std::size_t i = 0; i < cut.blade.size(); ++i) {
+      const cv::Point2d a = cut.blade[i], b = cut.blade[(i + 1) % cut.blade.size()];
+      for (int s = 0; s < 512; ++s) outside += !picture.contains(a + (s + 0.5) / 512 * (b - a)) * cv::norm(b - a) / 512;
+    }
+    EXPECT_GT(outside, 10.0);
+    EXPECT_NEAR(cut.outlineOutside, outside, 0.02);
+    const double k = 2.0 * pixelsPerMm(apexOff);  // the picture at twice its resolution
+    Polygon blade;
+    for (const cv::Point2d& p : cut.blade) blade.push_back(p * k - cv::Point2d(0.5, 0.5));
+    const cv::Rect shown = cv::boundingRect(std::vector<cv::Point2f>(blade.begin(), blade.end())) &
+                           cv::Rect(cv::Point(0, 0), pictureSize(apexOff) * 2);
+    EXPECT_NEAR(cv::sum(polygonCoverage(blade, shown))[0] / 255.0 / (k * k), cut.visibleBladeArea,
+                2e-4 * cut.visibleBladeArea) << bottom;
+  }
+
+  const Scene baseOff = namedScene("petiole-off-border");
+  const LeafTruth stalk = sceneTruth(baseOff).leaves[0];
+  const double shown = pictureOnPage(baseOff).height - stalk.base[0].y;
+  ASSERT_GT(shown, 0.0);
+  EXPECT_NEAR(*stalk.visiblePetioleArea, *stalk.petioleWidth * shown, 1e-9);
+  EXPECT_EQ(stalk.visibleBladeArea, stalk.bladeArea);
 }
 
 struct PresetCase {

@@ -167,6 +167,47 @@ TEST(RenderedScene, TouchingLeavesMergeAndSeparateOnesDoNot) {
   }
 }
 
+TEST(RenderedScene, ObjectsLieInTheirBoxesAndDustKeepsOffTheLeaves) {
+  Scene scene = namedScene("graph-paper");
+  scene.dpi = 100.0;
+  scene.noise = 0.0;
+  scene.specks = 0;
+  scene.hairs = 0;
+  scene.objects[0].turnDegrees = 60.0;  // the ruler
+  GeneratedScene scan = generateScene(scene);
+  cv::Mat gray;
+  cv::cvtColor(scan.picture, gray, cv::COLOR_BGR2GRAY);
+  cv::Mat elsewhere = gray < 110;  // print, ticks, the chart's card; not the grid's lines
+  for (std::size_t i = 0; i < scene.objects.size(); ++i) {
+    cv::Mat footprint = cv::Mat::zeros(gray.size(), CV_8U);
+    std::vector<cv::Point> corners;
+    for (const cv::Point2d& p : objectFootprint(scene.objects[i])) corners.push_back(toPicture(scene, p));
+    cv::fillPoly(footprint, std::vector<std::vector<cv::Point>>{corners}, 255);
+    EXPECT_GT(cv::countNonZero(elsewhere & footprint), 0.005 * cv::countNonZero(footprint)) << i;
+    // The blur and the letters' strokes reach a pixel or two beyond.
+    cv::dilate(footprint, footprint, cv::Mat(), {-1, -1}, 3);
+    elsewhere.setTo(0, footprint);
+  }
+  const Polygon& outline = scan.truth.leavesInPixels[0].outline;
+  elsewhere(cv::boundingRect(std::vector<cv::Point2f>(outline.begin(), outline.end()))).setTo(0);
+  EXPECT_EQ(cv::countNonZero(elsewhere), 0);
+
+  // Many specks on plain paper: none within a millimetre of the leaf.
+  scene = namedScene("paper");
+  scene.dpi = 100.0;
+  scene.specks = 3000;
+  scan = generateScene(scene);
+  cv::cvtColor(scan.picture, gray, cv::COLOR_BGR2GRAY);
+  const Polygon& leaf = scan.truth.leavesInPixels[0].outline;
+  cv::Mat near = cv::Mat::zeros(gray.size(), CV_8U), on = near.clone();
+  const std::vector<cv::Point> corners(leaf.begin(), leaf.end());
+  cv::fillPoly(on, std::vector<std::vector<cv::Point>>{corners}, 255);
+  cv::dilate(on, near, cv::Mat(), {-1, -1}, 4);  // 1 mm at 100 dpi
+  cv::dilate(on, on, cv::Mat(), {-1, -1}, 2);
+  EXPECT_EQ(cv::countNonZero((gray < 200) & near & ~on), 0);
+  EXPECT_GT(cv::countNonZero((gray < 200) & ~near), 1000);
+}
+
 TEST(RenderedScene, ASeedGivesTheSameBytesAndAnotherSeedOtherNoise) {
   Scene scene = namedScene("entire");
   scene.dpi = 100.0;
@@ -177,6 +218,14 @@ TEST(RenderedScene, ASeedGivesTheSameBytesAndAnotherSeedOtherNoise) {
   EXPECT_NE(first.file, other.file);
   EXPECT_EQ(other.truth.leaves[0].bladeArea, first.truth.leaves[0].bladeArea);
   EXPECT_EQ(cv::imdecode(first.file, cv::IMREAD_COLOR).size(), first.truth.picture);
+  // Light sensor noise: its spread over a patch of plain paper, specks left out.
+  scene.jpegQuality = 0;
+  cv::Mat green;
+  cv::extractChannel(generateScene(scene).picture(cv::Rect(20, 20, 80, 80)), green, 1);
+  green.convertTo(green, CV_32F);
+  cv::Scalar mean, spread;
+  cv::meanStdDev(green, mean, spread, cv::abs(green - scene.ground.colour[1]) < 12);
+  EXPECT_NEAR(spread[0], scene.noise, 0.3);
 }
 
 TEST(LeafgenCommand, WritesThePictureAndItsTruth) {
