@@ -302,7 +302,8 @@ INSTANTIATE_TEST_SUITE_P(
                       PresetCase{"petiole-off-border", 1, 0, true, false, false},
                       PresetCase{"blade-off-border", 1, 2, false, true, false},
                       PresetCase{"entire", 1, 0, false, false, true},
-                      PresetCase{"six-leaves", 6, 0, false, false, false}),
+                      PresetCase{"six-leaves", 6, 0, false, false, false},
+                      PresetCase{"no-leaf", 0, 0, false, false, false}),
     [](const auto& info) {
       std::string name = info.param.name;
       name.erase(std::remove(name.begin(), name.end(), '-'), name.end());

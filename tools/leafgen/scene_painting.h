@@ -2,6 +2,7 @@
 // sub-pixel precision into the picture (pixel centres on whole coordinates).
 #pragma once
 
+#include <cmath>
 #include <opencv2/core.hpp>
 #include <vector>
 

@@ -86,7 +86,7 @@ SceneLeaf touching(const SceneLeaf& left, SceneLeaf right) {
 
 const std::vector<std::string>& sceneNames() {
   static const std::vector<std::string> names{"paper",    "dark",  "graph-paper", "two-leaves", "touching",
-                                              "petiole-off-border", "blade-off-border", "entire", "six-leaves"};
+                                              "petiole-off-border", "blade-off-border", "entire", "six-leaves", "no-leaf"};
   return names;
 }
 
@@ -147,6 +147,10 @@ Scene namedScene(const std::string& name) {
       scene.leaves.push_back(placed(smallerLeaf(0.15 * i, 9 + i), {55.0 + 100.0 * (i % 2), 55.0 + 95.0 * (i / 2)},
                                     (i % 2 ? -1.0 : 1.0) * (4.0 + 3.0 * i)));
     scene.specks = 40;
+  } else if (name == "no-leaf") {
+    scene.ground = graphPaper("pink");
+    scene.objects = {ruler({74.0, 105.0}, 90.0, 150.0, 22.0, RulerMaterial::Transparent),
+                     {Label{}, {50.0, 190.0}, 0.0}};
   } else {
     throw std::invalid_argument("unknown scene: " + name);
   }

@@ -1,7 +1,7 @@
 // Named scenes for the tests, the benchmark and the command line, each a case real scans bring:
 // a leaf on paper or on a dark ground, on graph paper among a ruler, a label, a colour chart and
 // print, two leaves apart or touching, a petiole or a blade running off the picture, an entire
-// leaf, a page of six leaves.
+// leaf, a page of six leaves, and a page with no leaf at all.
 #pragma once
 
 #include <string>
@@ -12,7 +12,7 @@
 namespace leafmargin::leafgen {
 
 // "paper", "dark", "graph-paper", "two-leaves", "touching", "petiole-off-border",
-// "blade-off-border", "entire", "six-leaves"; at 300 dpi, JPEG quality 90.
+// "blade-off-border", "entire", "six-leaves", "no-leaf"; at 300 dpi, JPEG quality 90.
 Scene namedScene(const std::string& name);
 const std::vector<std::string>& sceneNames();
 
