@@ -2,7 +2,8 @@
 # Installs what the build needs from Debian's packages, only when something is missing.
 set -euo pipefail
 packages=(build-essential cmake pkg-config libopencv-core-dev libopencv-imgproc-dev
-          libopencv-imgcodecs-dev libexiv2-dev libgtest-dev googletest libcli11-dev)
+          libopencv-imgcodecs-dev libexiv2-dev libgtest-dev googletest libcli11-dev
+          nlohmann-json3-dev)
 if [ "${LEAFMARGIN_EXTRA_PACKAGES:-}" != "" ]; then
   read -r -a extra <<<"$LEAFMARGIN_EXTRA_PACKAGES"
   packages+=("${extra[@]}")

@@ -1,11 +1,13 @@
-// Synthetic whole leaves with known teeth, for the tests of whole-leaf scans: an elliptic or
-// ovate blade with a pointed apex, saw teeth along both sides away from apex and base, a petiole,
-// on a dark ground (bright leaf) or on white paper (green leaf), turned by any angle. The drawn
-// tips and sinuses are returned in picture coordinates.
+// A synthetic whole leaf in pixels with flat colours and no blur: the leaf of leaf_shape.h on a
+// dark ground (bright leaf) or on white paper (green leaf), turned by any angle, with the ground
+// just around it. The drawn tips and sinuses are returned in picture coordinates. Scenes in
+// millimetres, with paper, rulers and a scanner's blur, are in scene.h.
 #pragma once
 
 #include <opencv2/core.hpp>
 #include <vector>
+
+#include "leafgen/leaf_shape.h"
 
 namespace leafmargin::leafgen {
 
@@ -24,14 +26,6 @@ struct WholeLeafSpec {
   double turnDegrees = 0.0;    // counter-clockwise on the screen; 0: apex up
   bool darkGround = true;      // bright leaf on dark ground; false: green leaf on white paper
   int groundMargin = 120;      // ground around the leaf, pixels
-};
-
-struct DrawnTooth {
-  cv::Point2d tip;
-  cv::Point2d sinusBefore;  // on the base side
-  cv::Point2d sinusAfter;   // on the apex side
-  double width() const;     // sinus to sinus
-  double height() const;    // tip to the line through the two sinuses
 };
 
 struct GeneratedWholeLeaf {
