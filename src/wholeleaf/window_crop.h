@@ -27,8 +27,9 @@ struct WindowCrop {
   std::string rejection;      // why the window cannot be analysed; empty when it can
 };
 
-// Whether the stretch's course leaves its chord's direction by more than the analysis can take
-// (it runs round a pointed apex or into a deep notch).
+// Whether the stretch's course (taken over 250 points each way) leaves its chord's direction by
+// more than 100 degrees, which the analysis cannot take: it runs round a pointed apex, into a
+// deep notch or round a lobe.
 bool turnsBack(const std::vector<cv::Point>& stretch);
 
 // The crop of the stretch (consecutive points of the leaf's outline, at working resolution).

@@ -242,8 +242,11 @@ TEST(WorkingOutline, ScaledChainIsClosedEightConnectedAndKeepsItsFlags) {
       const cv::Point2d scan = w.toScan(o.points[i]);
       EXPECT_NEAR(cv::norm(scan - cv::Point2d(500, 300)), 40.0, 0.8 / scale + 0.05) << scale;
       const double angle = std::atan2(300 - scan.y, scan.x - 500);
-      if (angle > 0.05 && angle < CV_PI / 4 - 0.05) EXPECT_TRUE(w.onBorder[i]) << scale << " " << scan;
-      if (angle < -0.05 || angle > CV_PI / 4 + 0.05) EXPECT_FALSE(w.onBorder[i]) << scale << " " << scan;
+      if (angle > 0.05 && angle < CV_PI / 4 - 0.05) {
+        EXPECT_TRUE(w.onBorder[i]) << scale << " " << scan;
+      } else if (angle < -0.05 || angle > CV_PI / 4 + 0.05) {
+        EXPECT_FALSE(w.onBorder[i]) << scale << " " << scan;
+      }
     }
     // A circle's chain of pixels is about 1.08 times the circumference (steps of 1 and 1.41).
     EXPECT_NEAR(o.length / (2 * CV_PI * 40 * scale), 1.06, 0.05) << scale;
