@@ -1,7 +1,7 @@
 // The whole-leaf mode as a user runs it: generated whole leaves at 1200 dpi on both grounds,
-// turned by a few degrees, measured against their drawn teeth; real scans, where the grape leaf
-// gives the teeth of its hand-cut crop and the beech leaves none, as their crop; a run that finds
-// nothing to measure writes nothing. Runs of minutes of GrabCut carry the label slow.
+// turned by a few degrees, measured against their drawn teeth, with the tables and the picture
+// it writes; a run that finds nothing to measure writes nothing; the real whole-leaf pictures
+// at their resolution (slow: a minute in all).
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -29,10 +29,9 @@ std::vector<std::vector<std::string>> readTable(const std::filesystem::path& pat
 
 struct Ground { bool dark; double turn; double ovate; };
 
-// A run takes a few seconds of GrabCut per leaf: the suite carries the label slow.
-class WholeLeafGeneratedSlow : public ::testing::TestWithParam<Ground> {};
+class WholeLeafGenerated : public ::testing::TestWithParam<Ground> {};
 
-TEST_P(WholeLeafGeneratedSlow, FindsTheDrawnTeethOnceEach) {
+TEST_P(WholeLeafGenerated, FindsTheDrawnTeethOnceEach) {
   leafgen::WholeLeafSpec design;
   design.darkGround = GetParam().dark;
   design.turnDegrees = GetParam().turn;
@@ -100,7 +99,7 @@ TEST_P(WholeLeafGeneratedSlow, FindsTheDrawnTeethOnceEach) {
   EXPECT_FALSE(cv::imread((dir.path() / "out" / "whole_leaf.png").string()).empty());
 }
 
-INSTANTIATE_TEST_SUITE_P(BothGrounds, WholeLeafGeneratedSlow,
+INSTANTIATE_TEST_SUITE_P(BothGrounds, WholeLeafGenerated,
                          ::testing::Values(Ground{true, 3.0, 0.0}, Ground{false, -4.0, 0.6}),
                          [](const auto& info) { return info.param.dark ? "DarkGround" : "WhitePaper"; });
 

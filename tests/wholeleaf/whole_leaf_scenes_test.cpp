@@ -150,14 +150,14 @@ TEST(WholeLeafScenesEdges, ABladeOffThePictureIsMeasuredWithoutItsBorderStretch)
 }
 
 // Two leaves on one scan are two rows in reading order, also when their outlines touch; an
-// entire leaf has no tooth. (The teeth are drawn 2 mm high: the
-// scene's own 1.3 mm teeth, about 120 degrees at the tip, lie at the edge of what the analysis
-// keeps as teeth.)
+// entire leaf has no tooth. The teeth are drawn 2 mm high: the scene's own 1.3 mm teeth, about
+// 120 degrees at the tip, lie at the edge of what the analysis keeps as teeth.
 TEST(WholeLeafScenesEdges, TwoLeavesTouchingOrNotAndAnEntireLeaf) {
   for (const char* preset : {"two-leaves", "touching"}) {
     Scene scene = smallScene(preset, {148.0, 160.0}, 300.0);
     for (leafgen::SceneLeaf& leaf : scene.leaves) leaf.shape.toothHeight = 2.0;
-    if (std::string(preset) == "touching") scene.leaves[1] = leafgen::touching(scene.leaves[0], scene.leaves[1]);
+    if (std::string(preset) == "touching")
+      scene.leaves[1] = leafgen::touching(scene.leaves[0], scene.leaves[1]);
     const Found found = analyseScene(scene);
     ASSERT_EQ(found.analysis.leaves.size(), 2u) << preset;
     for (const FoundRegion& region : found.analysis.plan.found.leaves) EXPECT_FALSE(region.mayBeSeveral);
