@@ -38,7 +38,7 @@ int runWholeLeaf(const Options& options, std::ostream& out, std::ostream& messag
     messages << kProgram << ": " << failure.message << std::endl;
     return failure.status;
   };
-  if (const MaybeFailure folder = prepareOutputFolder(options.outputDir)) return fail(*folder);
+  if (const MaybeFailure folder = prepareRunFolder(options.outputDir)) return fail(*folder);
   if (const MaybeFailure folder = prepareOutputFolder(options.keepCropsDir)) return fail(*folder);
   PictureFile file;
   cv::Mat scan;
