@@ -90,8 +90,8 @@ int runWholeLeaf(const Options& options, std::ostream& out, std::ostream& messag
       {kWindowsFile, composeWholeLeafWindowsTable(analysis.windows)},
       {kPictureFile, std::string(png.begin(), png.end())}};
   for (const auto& [name, bytes] : files) {
-    if (const int error = replaceFileAtomically(joinPath(options.outputDir, name), bytes)) {
-      return fail({kExitNotWritten, std::string("cannot write ") + name + ": " + std::strerror(error)});
+    if (const MaybeFailure failure = replaceFileInFolder(options.outputDir, name, bytes)) {
+      return fail(*failure);
     }
   }
 
