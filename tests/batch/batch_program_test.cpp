@@ -176,6 +176,7 @@ TEST(BatchProgram, UsageErrorsStopBeforeAnyRun) {
       {{batch, "--single", out}, "--single takes FOLDER and PICTURE"},
       {{batch, "--sheet", sheet, "--single", out, picture}, "--sheet and --single do not go together"},
       {{batch, "--list", "--single", picture}, "--single excludes --list"},
+      {{batch, "--list", "--sheet", sheet, picture}, "--list takes pictures, not --sheet"},
       {{combine}, "give OUTDIR"},
       {{combine, out}, out + " is not a folder"},
   };
@@ -188,7 +189,9 @@ TEST(BatchProgram, UsageErrorsStopBeforeAnyRun) {
   }
   EXPECT_EQ(testing::fileNames(dir.path()), (std::vector<std::string>{"empty", "s.csv", "scans"}));
   EXPECT_EQ(testing::fileNames(dir.path() / "scans"), std::vector<std::string>{"leaf.png"});
+}
 
+TEST(BatchProgram, ListsPicturesAndHelpsWithEveryOptionAndItsDefault) {
   const ProgramRun listed = runCommand({LEAFMARGIN_BATCH_BINARY, "--list", "/a/leaf.jpg", "/b/leaf.jpg"});
   EXPECT_EQ(listed.status, 0);
   EXPECT_EQ(listed.stdoutText, "leaf\t/a/leaf.jpg\nleaf_2\t/b/leaf.jpg\n");

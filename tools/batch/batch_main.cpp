@@ -215,6 +215,7 @@ int main(int argc, char** argv) {
     return usage(e.what());
   }
   try {
+    if (a.list && !a.sheet.empty()) throw UsageError{"--list takes pictures, not --sheet"};
     if (a.list) return listPictures(a.positional);
     const PictureJobRecord defaults{a.wholeLeaf, a.dpi, a.leaf, {}};
     const ProgramCall call{resolveProgram(a.program), a.threads};
