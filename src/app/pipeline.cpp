@@ -32,10 +32,6 @@ void warn(std::ostream& messages, const std::string& text) {
   messages << "warning: " << text << std::endl;
 }
 
-}  // namespace
-
-namespace {
-
 // 0 when a file can be made in folder (which exists), else the errno of the attempt.
 int writeProbeError(const std::string& folder) {
   const std::string probe = joinPath(folder, ".leaf-margin-probe." + std::to_string(getpid()));
