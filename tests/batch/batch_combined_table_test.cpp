@@ -39,7 +39,7 @@ void writePictureFolder(const fs::path& folder, const std::string& status, const
 // A whole-leaf scan's folder as leaf-margin --whole-leaf leaves it, with a sheet's columns.
 void writeWholeLeafFolder(const fs::path& folder) {
   writePictureFolder(folder, "0", "leaves: 2\nteeth: 3\n");
-  writeFile(folder / "job.csv", "whole_leaf,dpi,leaf,site,collector\ntrue,600,,\"Bois, 3\",Jo\n");
+  writeFile(folder / "job.csv", "whole_leaf,dpi,leaf,site,collector\ntrue,auto,,\"Bois, 3\",Jo\n");
   writeFile(folder / "picture_path.txt", "/in/scan 1.jpg\n");
   writeFile(folder / "whole_leaf_teeth.csv",
             "leaf,position_mm,tip_x,tip_y,windows,tooth_width_mm\n1,3.5,10,20,2,1.50\n1,7.0,30,40,1,NA\n"
