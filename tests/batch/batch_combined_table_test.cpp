@@ -156,6 +156,9 @@ TEST_F(PictureFolders, TidyRowsCarryTheSheetTheWarningsAndTheLeaves) {
       << readFile(root() / "pictures.csv");
   ASSERT_TRUE(writeBatchReport(root(), {gather("alpha")}, error)) << error;
   EXPECT_FALSE(fs::exists(root() / "leaves.csv"));  // no whole-leaf picture, no leaf table
+  fs::create_directories(root() / "leaves.csv" / "in the way");
+  EXPECT_FALSE(writeBatchReport(root(), {gather("mu")}, error));
+  EXPECT_EQ(error, "Cannot write leaves.csv in " + root().string() + ": Is a directory");
 }
 
 TEST_F(PictureFolders, CombinedTableBytes) {
