@@ -3,12 +3,16 @@
 #include <unistd.h>
 
 #include <iostream>
+#include <opencv2/core/utils/logger.hpp>
 
 #include "app/options.h"
 #include "app/pipeline.h"
 #include "app/whole_leaf_run.h"
 
 int main(int argc, char** argv) {
+  // The program says itself what went wrong with a picture; OpenCV's own log lines would only
+  // repeat it in another form.
+  cv::utils::logging::setLogLevel(cv::utils::logging::LOG_LEVEL_SILENT);
   const leafmargin::CommandLine command =
       leafmargin::parseCommandLine(argc, argv, std::cout, std::cerr);
   if (command.exitStatus) return *command.exitStatus;

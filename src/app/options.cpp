@@ -12,7 +12,8 @@ namespace {
 
 constexpr const char* kProgram = "leaf-margin";
 
-// --dpi takes "auto" or a positive finite number.
+}  // namespace
+
 std::string checkDpi(const std::string& text) {
   if (text == "auto") return "";
   std::size_t used = 0;
@@ -29,13 +30,8 @@ std::string checkDpi(const std::string& text) {
 }
 
 std::string checkLeaf(const std::string& text) {
-  if (text == "bright" || text == "dark") return "";
-  return "must be bright or dark (got '" + text + "')";
-}
-
-std::string checkGrabCut(const std::string& text) {
-  if (text == "own" || text == "opencv") return "";
-  return "must be own or opencv (got '" + text + "')";
+  if (text == "bright" || text == "dark" || text == "auto") return "";
+  return "must be bright, dark or auto (got '" + text + "')";
 }
 
 std::string checkThreads(const std::string& text) {
@@ -43,6 +39,13 @@ std::string checkThreads(const std::string& text) {
       std::stoi(text) > 0)
     return "";
   return "must be a whole number of threads above 0 (got '" + text + "')";
+}
+
+namespace {
+
+std::string checkGrabCut(const std::string& text) {
+  if (text == "own" || text == "opencv") return "";
+  return "must be own or opencv (got '" + text + "')";
 }
 
 void addOptions(CLI::App& app, Options& o, std::vector<std::string>& pictures,
@@ -63,9 +66,9 @@ void addOptions(CLI::App& app, Options& o, std::vector<std::string>& pictures,
       ->capture_default_str()
       ->check(CLI::Validator(checkDpi, "", "dpi"));
   app.add_option("--leaf", leafText,
-                 "which Otsu class is the leaf: bright (lit leaf on a dark ground) or dark "
-                 "(leaf on paper)")
-      ->type_name("bright|dark")
+                 "which Otsu class is the leaf: bright (lit leaf on a dark ground), dark "
+                 "(leaf on paper) or auto (the one the picture's colours point to)")
+      ->type_name("bright|dark|auto")
       ->capture_default_str()
       ->check(CLI::Validator(checkLeaf, "", "leaf"));
   CLI::Option* tidy = app.add_flag("--tidy", o.tidy,
@@ -91,6 +94,9 @@ void addOptions(CLI::App& app, Options& o, std::vector<std::string>& pictures,
                  "threads of the own GrabCut (default: the cores this process may use)")
       ->type_name("N")
       ->check(CLI::Validator(checkThreads, "", "threads"));
+  app.add_flag("-q,--quiet", o.quiet,
+               "no trace; one closing line instead: the picture, the teeth measured and where "
+               "the results are");
   app.add_flag("--progress", progress,
                "one line on standard error per GrabCut iteration (on by itself when standard "
                "error is a terminal)");
@@ -98,8 +104,8 @@ void addOptions(CLI::App& app, Options& o, std::vector<std::string>& pictures,
 
 }  // namespace
 
-std::string versionText() {
-  return std::string(kProgram) + " " + LEAFMARGIN_VERSION + " (OpenCV " + CV_VERSION + ")";
+std::string versionText(const std::string& program) {
+  return program + " " + LEAFMARGIN_VERSION + " (OpenCV " + CV_VERSION + ")";
 }
 
 CommandLine parseCommandLine(int argc, const char* const argv[], std::ostream& out,
@@ -115,7 +121,7 @@ CommandLine parseCommandLine(int argc, const char* const argv[], std::ostream& o
   std::string grabCutText = "own";
   bool progress = false;
   addOptions(app, o, pictures, dpiText, leafText, grabCutText, progress);
-  app.set_version_flag("--version", versionText(), "print the program's and OpenCV's versions");
+  app.set_version_flag("--version", versionText(kProgram), "print the program's and OpenCV's versions");
   app.footer("Exit status: 0 done, 255 unreadable picture, 1 no leaf outline or a degenerate "
              "tooth, 2 picture under 11 rows, 3 a file or folder cannot be written, 4 not "
              "enough memory, 64 wrong command line.");
@@ -127,7 +133,7 @@ CommandLine parseCommandLine(int argc, const char* const argv[], std::ostream& o
     result.exitStatus = 0;
     return result;
   } catch (const CLI::CallForVersion&) {
-    out << versionText() << "\n";
+    out << versionText(kProgram) << "\n";
     result.exitStatus = 0;
     return result;
   } catch (const CLI::ParseError& e) {
@@ -142,7 +148,8 @@ CommandLine parseCommandLine(int argc, const char* const argv[], std::ostream& o
   o.dpiFromFile = dpiText == "auto";
   if (!o.dpiFromFile) o.dpi = std::stod(dpiText);
   o.segmentation.leaf = leafText == "dark" ? LeafPolarity::Dark : LeafPolarity::Bright;
-  o.leafGiven = app.count("--leaf") > 0;
+  o.leafAuto = leafText == "auto";
+  o.leafGiven = app.count("--leaf") > 0 && !o.leafAuto;
   o.segmentation.grabCut.engine = grabCutText == "opencv" ? GrabCutEngine::Library : GrabCutEngine::Own;
   if (progress) o.segmentation.grabCut.progress = &err;
   return result;

@@ -22,7 +22,9 @@ struct Options {
   double dpi = kDefaultDpi;                  // used unless dpiFromFile
   SegmentationSettings segmentation;
   bool tidy = false;  // --tidy: also teeth.csv, picture.csv and teeth.png
-  bool leafGiven = false;                    // --leaf was on the command line
+  bool leafGiven = false;                    // --leaf bright or dark was on the command line
+  bool leafAuto = false;                     // --leaf auto: the polarity check picks the class
+  bool quiet = false;                        // -q: no trace, one closing line
   bool wholeLeaf = false;                    // --whole-leaf
   std::string keepCropsDir;                  // --keep-crops DIR, with --whole-leaf only
 };
@@ -37,7 +39,13 @@ struct CommandLine {
 CommandLine parseCommandLine(int argc, const char* const argv[], std::ostream& out,
                              std::ostream& err);
 
-// "leaf-margin <version> (OpenCV <version>)", the text of --version.
-std::string versionText();
+// "<program> <version> (OpenCV <version>)", the text of --version.
+std::string versionText(const std::string& program = "leaf-margin");
+
+// The checks of option values that every command line taking them shares (leaf-margin and
+// leafmargin-batch): "" for a good value, else the problem ("must be ... (got 'x')").
+std::string checkDpi(const std::string& text);      // a positive number, or auto
+std::string checkLeaf(const std::string& text);     // bright, dark or auto
+std::string checkThreads(const std::string& text);  // a whole number from 1 to 9999
 
 }  // namespace leafmargin

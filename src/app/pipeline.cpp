@@ -32,24 +32,37 @@ void warn(std::ostream& messages, const std::string& text) {
   messages << "warning: " << text << std::endl;
 }
 
+// 0 when a file can be made in folder (which exists), else the errno of the attempt.
+int writeProbeError(const std::string& folder) {
+  const std::string probe = joinPath(folder, ".leaf-margin-probe." + std::to_string(getpid()));
+  errno = 0;
+  std::ofstream file(probe);
+  const int error = file ? 0 : (errno != 0 ? errno : EACCES);
+  file.close();
+  std::remove(probe.c_str());
+  return error;
+}
+
 }  // namespace
 
 MaybeFailure prepareOutputFolder(const std::string& folder) {
   if (folder.empty()) return std::nullopt;
   std::error_code ec;
   std::filesystem::create_directories(folder, ec);
-  int error = ec ? ec.value() : 0;
-  if (error == 0) {
-    const std::string probe = joinPath(folder, ".leaf-margin-probe." + std::to_string(getpid()));
-    errno = 0;
-    std::ofstream file(probe);
-    if (!file) error = errno != 0 ? errno : EACCES;
-    file.close();
-    std::remove(probe.c_str());
-  }
+  const int error = ec ? ec.value() : writeProbeError(folder);
   if (error == 0) return std::nullopt;
   return Failure{kExitNotWritten,
                  "cannot write in the output folder " + folder + ": " + std::strerror(error)};
+}
+
+MaybeFailure prepareRunFolder(const std::string& outputDir) {
+  if (!outputDir.empty()) return prepareOutputFolder(outputDir);
+  const int error = writeProbeError(".");
+  if (error == 0) return std::nullopt;
+  std::error_code ec;
+  const std::string here = std::filesystem::current_path(ec).string();
+  return Failure{kExitNotWritten, "cannot write in the working folder " +
+                                      (ec ? std::string(".") : here) + ": " + std::strerror(error)};
 }
 
 namespace {
@@ -93,10 +106,10 @@ namespace {
 
 // What the file and the picture suggest about how the run went: a file that ends early, a
 // leaf that looks like the darker class.
-void warnAboutPicture(const Options& options, const cv::Mat& picture,
+void warnAboutPicture(const Options& options, LeafPolarity leaf, const cv::Mat& picture,
                       const PictureFile& file, std::ostream& messages) {
   warnIfTruncated(options, file, messages);
-  if (options.segmentation.leaf == LeafPolarity::Bright && brightClassLooksLikePaper(picture)) {
+  if (leaf == LeafPolarity::Bright && !options.leafAuto && brightClassLooksLikePaper(picture)) {
     warn(messages, "in " + options.picture + " the brighter class looks like paper around a " +
                        "darker leaf; if the leaf lies on paper, give --leaf dark");
   }
@@ -145,10 +158,36 @@ int endRun(const Failure& failure, const RunOutput& out) {
   return failure.status;
 }
 
+// --leaf auto: the class the polarity check points to; a warning when it is not clear.
+LeafPolarity chooseLeafClass(const Options& options, const cv::Mat& picture,
+                             std::ostream& messages) {
+  if (!options.leafAuto) return options.segmentation.leaf;
+  const PolarityChoice choice = choosePolarity(picture);
+  const char* taken = choice.leaf == LeafPolarity::Dark ? "dark" : "bright";
+  if (!choice.clear) {
+    warn(messages, "--leaf auto cannot tell whether the leaf in " + options.picture +
+                       " is the brighter or the darker class; took " + taken +
+                       " (give --leaf bright or --leaf dark)");
+  }
+  return choice.leaf;
+}
+
+// "leaf.png: 12 teeth measured, results in /abs/folder/results.csv", the closing line of -q.
+std::string closingLine(const Options& options, std::size_t teeth) {
+  const std::filesystem::path folder =
+      std::filesystem::absolute(options.outputDir.empty() ? "." : options.outputDir);
+  return options.picture + ": " + std::to_string(teeth) + (teeth == 1 ? " tooth" : " teeth") +
+         " measured, results in " + (folder.lexically_normal() / "results.csv").string();
+}
+
 }  // namespace
 
-int runPipeline(const Options& options, const RunOutput& out, std::ostream& messages) {
-  if (const MaybeFailure folder = prepareOutputFolder(options.outputDir)) {
+int runPipeline(const Options& options, const RunOutput& shown, std::ostream& messages) {
+  // -q: the stages trace into nothing; a failure or the closing line is all standard output gets.
+  std::ostream nothing(nullptr);
+  const RunOutput out{options.quiet ? nothing : shown.trace, shown.directory, shown.writeImages,
+                      shown.stopwatch};
+  if (const MaybeFailure folder = prepareRunFolder(options.outputDir)) {
     messages << "leaf-margin: " << folder->message << std::endl;
     return folder->status;
   }
@@ -163,24 +202,30 @@ int runPipeline(const Options& options, const RunOutput& out, std::ostream& mess
   if (const MaybeFailure failure =
           readPicture(options.picture, file, picture, out,
                       runBytesPerPixel(options.segmentation.grabCut.engine))) {
-    return endRun(*failure, out);
+    if (failure->status == kExitUnreadable) {
+      messages << "leaf-margin: cannot read " << options.picture << ": " << unreadableReason(file)
+               << std::endl;
+    }
+    return endRun(*failure, shown);
   }
   double mmPerPixel;
+  SegmentationSettings segmentation = options.segmentation;
   {
     ScopedLap lap(out.stopwatch, "picture file: resolution, truncation, polarity");
     mmPerPixel = resolveMmPerPixel(
         options, storedResolutionDpi(file.bytes.data(), file.bytes.size()), messages);
-    warnAboutPicture(options, picture, file, messages);
+    segmentation.leaf = chooseLeafClass(options, picture, messages);
+    warnAboutPicture(options, segmentation.leaf, picture, file, messages);
   }
-  const PictureAnalysis analysis = analysePicture(picture, options.segmentation, out);
-  if (analysis.failure) return endRun(*analysis.failure, out);
+  const PictureAnalysis analysis = analysePicture(picture, segmentation, out);
+  if (analysis.failure) return endRun(*analysis.failure, shown);
 
   MaybeFailure report;
   {
     ScopedLap lap(out.stopwatch, "report");
     report = writeResultsCsv(analysis.measured.record, mmPerPixel, out.directory);
   }
-  if (report) return endRun(*report, out);
+  if (report) return endRun(*report, shown);
   if (options.tidy) {
     if (const MaybeFailure tidy = writeTidyOutputs(picture, analysis, options.picture, mmPerPixel,
                                                    out.directory)) {
@@ -188,10 +233,12 @@ int runPipeline(const Options& options, const RunOutput& out, std::ostream& mess
       return tidy->status;
     }
   }
-  if (analysis.measured.record.largeursDents.empty()) {
+  const std::size_t teeth = analysis.measured.record.largeursDents.size();
+  if (teeth == 0) {
     warn(messages, "no tooth was measured in " + options.picture +
                        "; results.csv holds the statistics rows only");
   }
+  if (options.quiet) shown.trace << closingLine(options, teeth) << std::endl;
   return kExitSuccess;
 }
 

@@ -23,6 +23,9 @@ namespace leafmargin {
 // Creates the output folder when missing and checks that a file can be made in it, so that a
 // long analysis never ends unable to write its results.
 MaybeFailure prepareOutputFolder(const std::string& folder);
+// The same for the folder a run writes in: outputDir, or the working folder when it is empty
+// (which is checked, not created).
+MaybeFailure prepareRunFolder(const std::string& outputDir);
 // Reading the file once and the checks that stop a run before segmentation (the memory one for
 // a run costing bytesPerPixel); file keeps the bytes for the checks that look at the file itself.
 MaybeFailure readPicture(const std::string& path, PictureFile& file, cv::Mat& picture,

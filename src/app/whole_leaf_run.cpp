@@ -12,6 +12,7 @@
 #include "picture/stored_resolution.h"
 #include "report/results_csv.h"
 #include "resources/memory_guard.h"
+#include "report/tidy_tables.h"
 #include "run/atomic_file.h"
 #include "run/file_path.h"
 #include "wholeleaf/scan_analysis.h"
@@ -42,7 +43,7 @@ int runWholeLeaf(const Options& options, std::ostream& out, std::ostream& messag
     return failure.status;
   };
   auto warn = [&](const std::string& text) { messages << "warning: " << text << std::endl; };
-  if (const MaybeFailure folder = prepareOutputFolder(options.outputDir)) return fail(*folder);
+  if (const MaybeFailure folder = prepareRunFolder(options.outputDir)) return fail(*folder);
   if (const MaybeFailure folder = prepareOutputFolder(options.keepCropsDir)) return fail(*folder);
   PictureFile file;
   cv::Mat scan;
@@ -94,11 +95,12 @@ int runWholeLeaf(const Options& options, std::ostream& out, std::ostream& messag
   const std::pair<const char*, std::string> files[] = {
       {kTeethFile, composeWholeLeafTeethTable(analysis.teeth)},
       {kWindowsFile, composeWholeLeafWindowsTable(analysis.windows)},
-      {kLeavesFile, composeWholeLeafLeavesTable(pictureName, analysis.leaves)},
+      {kLeavesFile, composeWholeLeafLeavesTable(pictureName, dpiField(25.4 * settings.plan.pixelsPerMm),
+                                                analysis.leaves)},
       {kPictureFile, std::string(png.begin(), png.end())}};
   for (const auto& [name, bytes] : files) {
-    if (const int error = replaceFileAtomically(joinPath(options.outputDir, name), bytes)) {
-      return fail({kExitNotWritten, std::string("cannot write ") + name + ": " + std::strerror(error)});
+    if (const MaybeFailure failure = replaceFileInFolder(options.outputDir, name, bytes)) {
+      return fail(*failure);
     }
   }
 

@@ -7,8 +7,9 @@
 
 namespace leafmargin {
 
-std::string csvField(const std::string& text) {
-  if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
+std::string csvField(const std::string& text, char separator) {
+  const char special[] = {separator, '"', '\r', '\n', '\0'};
+  if (text.find_first_of(special) == std::string::npos) return text;
   std::string quoted = "\"";
   for (char c : text) {
     if (c == '"') quoted += '"';

@@ -13,8 +13,9 @@ namespace leafmargin {
 constexpr const char* kNotAvailable = "NA";
 
 // text as one field: unchanged, or enclosed in double quotes with every inner '"' doubled when
-// it holds ',', '"', CR or LF.
-std::string csvField(const std::string& text);
+// it holds the separator, '"', CR or LF. The separator is ',' in the tidy tables and ';' in
+// results.csv's dialect (combined.csv).
+std::string csvField(const std::string& text, char separator = ',');
 
 // The fields, each already made (csvField, csvNumber...), joined by ',' and closed by '\n'.
 std::string csvRecord(const std::vector<std::string>& fields);

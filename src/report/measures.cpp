@@ -1,32 +1,55 @@
 #include "report/measures.h"
 
-#include "report/results_csv.h"
-
 namespace leafmargin {
 
+const std::array<MeasureColumn, kMeasureCount>& measureColumns() {
+  using R = MeasurementRecord;
+  static const std::array<MeasureColumn, kMeasureCount> columns = {{
+      {"tooth_width_mm", "largeur dents (mm)", &R::largeursDents, MeasureUnit::Length},
+      {"tooth_height_mm", "hauteur dents (mm)", &R::hauteursDents, MeasureUnit::Length},
+      {"sinus_width_mm", "largeur sinus (mm)", &R::largeursSinus, MeasureUnit::Length},
+      {"sinus_height_mm", "hauteur sinus (mm)", &R::hauteursSinus, MeasureUnit::Length},
+      {"height_width_ratio_pct", "rapport hauteur/largeur dents (%)", &R::rapportsHauteurLargeur,
+       MeasureUnit::Ratio},
+      {"tooth_angle_deg", "angles dents (\xC2\xB0)", &R::anglesDents, MeasureUnit::Angle},
+      {"sinus_angle_deg", "angles sinus (\xC2\xB0)", &R::anglesSinus, MeasureUnit::Angle},
+      {"apical_angle_deg", "angles apicaux (\xC2\xB0)", &R::anglesApicaux, MeasureUnit::Angle},
+      {"symmetry_centre_pct", "sym\xC3\xA9tries des dents par rapport au centre de la base (%)",
+       &R::symetriesCentre, MeasureUnit::Percent},
+      {"symmetry_perpendicular_pct",
+       "sym\xC3\xA9tries des dents par rapport \xC3\xA0 la perpendiculaire \xC3\xA0 la base (%)",
+       &R::symetriesPerpendiculaire, MeasureUnit::Percent},
+  }};
+  return columns;
+}
+
+double measureScale(const MeasureColumn& column, double mmPerPixel) {
+  switch (column.unit) {
+    case MeasureUnit::Length: return mmPerPixel;
+    case MeasureUnit::Ratio: return 100.0;
+    case MeasureUnit::Angle: return kDegreesPerRadian;
+    case MeasureUnit::Percent: break;
+  }
+  return 1.0;
+}
+
 const std::array<const char*, kMeasureCount>& measureNames() {
-  static const std::array<const char*, kMeasureCount> names = {
-      "tooth_width_mm",         "tooth_height_mm", "sinus_width_mm",  "sinus_height_mm",
-      "height_width_ratio_pct", "tooth_angle_deg", "sinus_angle_deg", "apical_angle_deg",
-      "symmetry_centre_pct",    "symmetry_perpendicular_pct"};
+  static const std::array<const char*, kMeasureCount> names = [] {
+    std::array<const char*, kMeasureCount> n{};
+    for (std::size_t k = 0; k < kMeasureCount; ++k) n[k] = measureColumns()[k].name;
+    return n;
+  }();
   return names;
 }
 
-std::array<MeasureSeries, kMeasureCount> measureSeries(const MeasurementRecord& r,
+std::array<MeasureSeries, kMeasureCount> measureSeries(const MeasurementRecord& record,
                                                        double mmPerPixel) {
-  const auto& n = measureNames();
-  return {{
-      {n[0], &r.largeursDents, mmPerPixel},
-      {n[1], &r.hauteursDents, mmPerPixel},
-      {n[2], &r.largeursSinus, mmPerPixel},
-      {n[3], &r.hauteursSinus, mmPerPixel},
-      {n[4], &r.rapportsHauteurLargeur, 100.0},
-      {n[5], &r.anglesDents, kDegreesPerRadian},
-      {n[6], &r.anglesSinus, kDegreesPerRadian},
-      {n[7], &r.anglesApicaux, kDegreesPerRadian},
-      {n[8], &r.symetriesCentre, 1.0},
-      {n[9], &r.symetriesPerpendiculaire, 1.0},
-  }};
+  std::array<MeasureSeries, kMeasureCount> series{};
+  for (std::size_t k = 0; k < kMeasureCount; ++k) {
+    const MeasureColumn& column = measureColumns()[k];
+    series[k] = {column.name, &(record.*column.series), measureScale(column, mmPerPixel)};
+  }
+  return series;
 }
 
 }  // namespace leafmargin

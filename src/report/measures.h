@@ -1,10 +1,13 @@
-// The ten measurements of a tooth row in the column order of results.csv, under the English
-// names every tidy table uses (snake_case, ending in the unit: mm, pct, deg), with the series of
-// the measurement record each one reads and the factor that turns it into that unit.
+// The one table of the ten measures of a tooth row, in the column order of results.csv: the
+// label results.csv heads each column with, the English name every tidy table uses
+// (snake_case, ending in the unit: mm, pct, deg), the series of the measurement record it reads
+// and how that series turns into the unit of the report. results.csv, the tidy tables, the
+// whole-leaf tables, the batch and its page all read their columns from here.
 #pragma once
 
 #include <array>
 #include <cstddef>
+#include <string>
 #include <vector>
 
 #include "measure/measurement_record.h"
@@ -13,9 +16,35 @@ namespace leafmargin {
 
 constexpr std::size_t kMeasureCount = 10;
 
-// "tooth_width_mm", "tooth_height_mm", "sinus_width_mm", "sinus_height_mm",
-// "height_width_ratio_pct", "tooth_angle_deg", "sinus_angle_deg", "apical_angle_deg",
-// "symmetry_centre_pct", "symmetry_perpendicular_pct".
+// Radians to degrees, 180 / 3.14159265359, applied as one multiplication.
+constexpr double kDegreesPerRadian = 57.29577951307855;
+
+// How a record series becomes a report unit: lengths times mm per pixel, the ratio times 100,
+// angles times kDegreesPerRadian, the symmetry percentages as stored.
+enum class MeasureUnit { Length, Ratio, Angle, Percent };
+
+struct MeasureColumn {
+  const char* name;   // "tooth_width_mm"
+  const char* label;  // "largeur dents (mm)", as results.csv writes it (UTF-8)
+  std::vector<double> MeasurementRecord::*series;
+  MeasureUnit unit;
+};
+
+// The positions in the table of the measures that are named elsewhere (the page's panels).
+enum MeasureIndex : std::size_t {
+  kToothWidth = 0,
+  kToothHeight = 1,
+  kHeightWidthRatio = 4,
+  kToothAngle = 5,
+  kApicalAngle = 7,
+};
+
+const std::array<MeasureColumn, kMeasureCount>& measureColumns();
+
+// The factor that turns the column's record unit into its report unit.
+double measureScale(const MeasureColumn& column, double mmPerPixel);
+
+// The names of measureColumns(), in order.
 const std::array<const char*, kMeasureCount>& measureNames();
 
 struct MeasureSeries {
@@ -24,8 +53,7 @@ struct MeasureSeries {
   double scale;                        // record unit to report unit (1 for the symmetries)
 };
 
-// The ten series of record in column order: lengths scaled by mmPerPixel, the ratio by 100,
-// angles by kDegreesPerRadian, the symmetry percentages as stored. The record must outlive the
+// The ten series of record in column order with their scales. The record must outlive the
 // result.
 std::array<MeasureSeries, kMeasureCount> measureSeries(const MeasurementRecord& record,
                                                        double mmPerPixel);

@@ -1,14 +1,12 @@
 #include "report/results_csv.h"
 
 #include <array>
-#include <cerrno>
-#include <cstring>
 #include <vector>
 
+#include "report/measures.h"
 #include "report/number_format.h"
 #include "report/statistics.h"
 #include "run/atomic_file.h"
-#include "run/file_path.h"
 
 namespace leafmargin {
 
@@ -17,44 +15,16 @@ namespace {
 constexpr int kDecimals = 2;
 constexpr const char* kFileName = "results.csv";
 
-struct Column {
-  const char* label;
-  const std::vector<double>* series;
-  double scale;
-  bool scaled;  // false: written as stored (the symmetry percentages)
-};
-
-std::array<Column, 10> tableColumns(const MeasurementRecord& r, double mmPerPixel) {
-  return {{
-      {"largeur dents (mm)", &r.largeursDents, mmPerPixel, true},
-      {"hauteur dents (mm)", &r.hauteursDents, mmPerPixel, true},
-      {"largeur sinus (mm)", &r.largeursSinus, mmPerPixel, true},
-      {"hauteur sinus (mm)", &r.hauteursSinus, mmPerPixel, true},
-      {"rapport hauteur/largeur dents (%)", &r.rapportsHauteurLargeur, 100.0, true},
-      {"angles dents (\xC2\xB0)", &r.anglesDents, kDegreesPerRadian, true},
-      {"angles sinus (\xC2\xB0)", &r.anglesSinus, kDegreesPerRadian, true},
-      {"angles apicaux (\xC2\xB0)", &r.anglesApicaux, kDegreesPerRadian, true},
-      {"sym\xC3\xA9tries des dents par rapport au centre de la base (%)", &r.symetriesCentre, 1.0,
-       false},
-      {"sym\xC3\xA9tries des dents par rapport \xC3\xA0 la perpendiculaire \xC3\xA0 la base (%)",
-       &r.symetriesPerpendiculaire, 1.0, false},
-  }};
-}
-
-const std::array<const char*, 5> kStatisticsLabels = {
-    "Minimum;", "Maximum;", "Moyenne;", "Ecart max \xC3\xA0 la moyenne;", "Ecart-type;"};
-
-std::string cellText(const Column& column, std::size_t row) {
-  if (row >= column.series->size()) return "";
-  const double stored = (*column.series)[row];
-  return formatNumber(column.scaled ? stored * column.scale : stored, kDecimals);
+std::string cellText(const std::vector<double>& series, double scale, std::size_t row) {
+  if (row >= series.size()) return "";
+  return formatNumber(series[row] * scale, kDecimals);
 }
 
 // The table with '\n' line ends and the numbers as formatNumber writes them.
 std::string composeTableLines(const MeasurementRecord& record, double mmPerPixel) {
-  const std::array<Column, 10> columns = tableColumns(record, mmPerPixel);
+  const auto series = measureSeries(record, mmPerPixel);
   std::string text = "Dent;";
-  for (const Column& column : columns) {
+  for (const MeasureColumn& column : measureColumns()) {
     text += '"';
     text += column.label;
     text += "\";";
@@ -63,17 +33,17 @@ std::string composeTableLines(const MeasurementRecord& record, double mmPerPixel
 
   for (std::size_t row = 0; row < record.largeursDents.size(); ++row) {
     text += intToString(static_cast<int>(row + 1)) + ";";
-    for (const Column& column : columns) text += cellText(column, row) + ";";
+    for (const MeasureSeries& s : series) text += cellText(*s.values, s.scale, row) + ";";
     text += '\n';
   }
   text += '\n';
 
-  std::array<StatisticsTexts, 10> statistics;
-  for (std::size_t k = 0; k < columns.size(); ++k) {
-    statistics[k] = computeStatistics(*columns[k].series, columns[k].scale, kDecimals);
+  std::array<StatisticsTexts, kMeasureCount> statistics;
+  for (std::size_t k = 0; k < kMeasureCount; ++k) {
+    statistics[k] = computeStatistics(*series[k].values, series[k].scale, kDecimals);
   }
-  for (std::size_t r = 0; r < kStatisticsLabels.size(); ++r) {
-    text += kStatisticsLabels[r];
+  for (std::size_t r = 0; r < kStatisticsCount; ++r) {
+    text += std::string(statisticsLabels()[r]) + ";";
     for (const StatisticsTexts& column : statistics) text += column[r] + ";";
     text += '\n';
   }
@@ -92,12 +62,6 @@ std::string withCrLf(const std::string& text) {
   return out;
 }
 
-Failure notWritten(const std::string& directory, int error) {
-  const std::string where = directory.empty() ? "the working directory" : directory;
-  const std::string reason = error != 0 ? std::strerror(error) : "write error";
-  return {kExitNotWritten, std::string("Cannot write ") + kFileName + " in " + where + ": " + reason};
-}
-
 }  // namespace
 
 double mmPerPixelAt(double dpi) { return kMmPerPixel * (1200.0 / dpi); }
@@ -108,10 +72,7 @@ std::string composeResultsText(const MeasurementRecord& record, double mmPerPixe
 
 MaybeFailure writeResultsCsv(const MeasurementRecord& record, double mmPerPixel,
                              const std::string& directory) {
-  const int error = replaceFileAtomically(joinPath(directory, kFileName),
-                                          composeResultsText(record, mmPerPixel));
-  if (error != 0) return notWritten(directory, error);
-  return std::nullopt;
+  return replaceFileInFolder(directory, kFileName, composeResultsText(record, mmPerPixel));
 }
 
 }  // namespace leafmargin

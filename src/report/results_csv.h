@@ -6,6 +6,7 @@
 #include <string>
 
 #include "measure/measurement_record.h"
+#include "report/measures.h"
 #include "run/failure.h"
 
 namespace leafmargin {
@@ -16,8 +17,6 @@ constexpr double kMmPerPixel = 0.021166666666666667;
 // Size of one pixel at another resolution: kMmPerPixel * 1200 / dpi, so that 1200 dpi gives
 // kMmPerPixel itself and 600 dpi exactly twice it.
 double mmPerPixelAt(double dpi);
-// Radians to degrees, 180 / 3.14159265359, applied as one multiplication.
-constexpr double kDegreesPerRadian = 57.29577951307855;
 
 // The exact bytes of results.csv for record, lengths converted with mmPerPixel. A row is written per entry of largeursDents; a
 // cell whose series has no entry for that row (the last sinus cells when the margin begins

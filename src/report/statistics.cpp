@@ -12,6 +12,12 @@ bool usable(double v) { return v == v; }
 
 }  // namespace
 
+const std::array<const char*, kStatisticsCount>& statisticsLabels() {
+  static const std::array<const char*, kStatisticsCount> labels = {
+      "Minimum", "Maximum", "Moyenne", "Ecart max \xC3\xA0 la moyenne", "Ecart-type"};
+  return labels;
+}
+
 StatisticsTexts computeStatistics(const std::vector<double>& values, double scale, int precision) {
   int count = 0;
   for (double v : values) {

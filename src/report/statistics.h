@@ -9,8 +9,17 @@
 
 namespace leafmargin {
 
+constexpr std::size_t kStatisticsCount = 5;
+
 // Minimum, maximum, mean, maximum deviation, standard deviation: the order of the table rows.
-using StatisticsTexts = std::array<std::string, 5>;
+using StatisticsTexts = std::array<std::string, kStatisticsCount>;
+// The rows the tidy tables take: the mean and the standard deviation.
+constexpr std::size_t kMeanStatistic = 2;
+constexpr std::size_t kDeviationStatistic = 4;
+
+// The labels of the five rows as results.csv writes them: "Minimum", "Maximum", "Moyenne",
+// "Ecart max à la moyenne", "Ecart-type".
+const std::array<const char*, kStatisticsCount>& statisticsLabels();
 
 // Each quantity is its own pass in list order over the non-NaN entries. The maximum starts at
 // 0 and the minimum at 1e7; both are chosen among the stored values and scaled afterwards, the

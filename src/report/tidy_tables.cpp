@@ -13,8 +13,6 @@ namespace leafmargin {
 namespace {
 
 constexpr int kDecimals = 2;
-constexpr std::size_t kMeanRow = 2;       // order of computeStatistics' texts
-constexpr std::size_t kDeviationRow = 4;
 
 std::string orNotAvailable(const std::string& field) {
   return field.empty() ? std::string(kNotAvailable) : csvField(field);
@@ -39,18 +37,20 @@ TidyPicture tidyResults(const MeasurementRecord& record, double mmPerPixel) {
   }
   for (std::size_t k = 0; k < kMeasureCount; ++k) {
     const StatisticsTexts stats = computeStatistics(*series[k].values, series[k].scale, kDecimals);
-    picture.means[k] = stats[kMeanRow];
-    picture.deviations[k] = stats[kDeviationRow];
+    picture.means[k] = stats[kMeanStatistic];
+    picture.deviations[k] = stats[kDeviationStatistic];
   }
   picture.deepestNotch = formatNumber(record.profondeurMax * mmPerPixel, kDecimals);
   return picture;
 }
 
-std::string teethTableHeader() {
-  std::vector<std::string> fields = {"picture", "folder", "tooth", "dpi"};
-  for (const char* name : measureNames()) fields.push_back(name);
-  return csvRecord(fields);
+std::vector<std::string> teethTableColumns() {
+  std::vector<std::string> columns = {"picture", "folder", "tooth", "dpi"};
+  for (const char* name : measureNames()) columns.push_back(name);
+  return columns;
 }
+
+std::string teethTableHeader() { return csvRecord(teethTableColumns()); }
 
 std::string teethTableRows(const TidyPicture& p) {
   if (!p.ok) return "";
@@ -64,15 +64,17 @@ std::string teethTableRows(const TidyPicture& p) {
   return rows;
 }
 
-std::string pictureTableHeader() {
-  std::vector<std::string> fields = {"picture", "folder",  "path", "status", "exit_code",
-                                     "message", "dpi", "teeth", "max_notch_depth_mm"};
+std::vector<std::string> pictureTableColumns() {
+  std::vector<std::string> columns = {"picture", "folder",  "path", "status", "exit_code",
+                                      "message", "dpi", "teeth", "max_notch_depth_mm"};
   for (const char* name : measureNames()) {
-    fields.push_back(std::string(name) + "_mean");
-    fields.push_back(std::string(name) + "_sd");
+    columns.push_back(std::string(name) + "_mean");
+    columns.push_back(std::string(name) + "_sd");
   }
-  return csvRecord(fields);
+  return columns;
 }
+
+std::string pictureTableHeader() { return csvRecord(pictureTableColumns()); }
 
 std::string pictureTableRow(const TidyPicture& p) {
   std::vector<std::string> fields = {csvField(p.picture),        csvField(p.folder),

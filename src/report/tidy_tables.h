@@ -44,13 +44,15 @@ struct TidyPicture {
 // deepest notch, computed as the report computes them. Identity fields are left to the caller.
 TidyPicture tidyResults(const MeasurementRecord& record, double mmPerPixel);
 
-// "picture,folder,tooth,dpi," and the ten measure names.
+// "picture", "folder", "tooth", "dpi" and the ten measure names.
+std::vector<std::string> teethTableColumns();
 std::string teethTableHeader();
 // One record per tooth of an ok picture; none for a failed one.
 std::string teethTableRows(const TidyPicture& picture);
 
-// "picture,folder,path,status,exit_code,message,dpi,teeth,max_notch_depth_mm," then
-// "<measure>_mean,<measure>_sd" for each measure.
+// "picture", "folder", "path", "status", "exit_code", "message", "dpi", "teeth",
+// "max_notch_depth_mm", then "<measure>_mean", "<measure>_sd" for each measure.
+std::vector<std::string> pictureTableColumns();
 std::string pictureTableHeader();
 // One record; a failed picture has "NA" in every result field.
 std::string pictureTableRow(const TidyPicture& picture);

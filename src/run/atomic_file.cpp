@@ -4,6 +4,9 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
+
+#include "run/file_path.h"
 
 namespace leafmargin {
 
@@ -43,6 +46,18 @@ int replaceFileAtomically(const std::string& path, const std::string& bytes) {
   // Only a file this call made is removed; whatever stood in its way is left alone.
   if (error != 0 && created) std::remove(temporary.c_str());
   return error;
+}
+
+std::string cannotWriteMessage(const std::string& folder, const std::string& name, int error) {
+  const std::string where = folder.empty() ? "the working directory" : folder;
+  return "Cannot write " + name + " in " + where + ": " + std::strerror(error != 0 ? error : EIO);
+}
+
+MaybeFailure replaceFileInFolder(const std::string& folder, const std::string& name,
+                                 const std::string& bytes) {
+  const int error = replaceFileAtomically(joinPath(folder, name), bytes);
+  if (error == 0) return std::nullopt;
+  return Failure{kExitNotWritten, cannotWriteMessage(folder, name, error)};
 }
 
 }  // namespace leafmargin

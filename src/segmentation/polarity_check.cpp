@@ -87,4 +87,10 @@ bool brightClassLooksLikePaper(const cv::Mat& picture) {
   return polarityEvidence(picture).score > 0.0;
 }
 
+PolarityChoice choosePolarity(const cv::Mat& picture) {
+  const double score = polarityEvidence(picture).score;
+  return {score > 0.0 ? LeafPolarity::Dark : LeafPolarity::Bright,
+          std::fabs(score) >= kClearPolarityScore};
+}
+
 }  // namespace leafmargin

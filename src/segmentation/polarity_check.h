@@ -10,9 +10,14 @@
 
 #include <opencv2/core.hpp>
 
+#include "segmentation/segment_leaf.h"
+
 namespace leafmargin {
 
 constexpr int kPolarityCheckSide = 256;
+// Scores nearer zero than this are no clear evidence either way (real scans score 2.4 and more
+// on both sides).
+constexpr double kClearPolarityScore = 1.0;
 
 // Mean CIELAB lightness (0..100) and mean chroma of the two Otsu classes of the picture, and
 // the score drawn from them: positive when the bright class looks like paper.
@@ -29,5 +34,13 @@ PolarityEvidence polarityEvidence(const cv::Mat& picture);
 
 // True when the bright class looks like paper, i.e. the leaf is more likely the dark class.
 bool brightClassLooksLikePaper(const cv::Mat& picture);
+
+// The leaf's class the evidence points to (dark for a positive score), and whether the score is
+// clear of zero by kClearPolarityScore.
+struct PolarityChoice {
+  LeafPolarity leaf = LeafPolarity::Bright;
+  bool clear = false;
+};
+PolarityChoice choosePolarity(const cv::Mat& picture);
 
 }  // namespace leafmargin

@@ -60,12 +60,12 @@ std::string composeWholeLeafWindowsTable(const std::vector<WholeLeafWindow>& win
   return text;
 }
 
-std::string composeWholeLeafLeavesTable(const std::string& picture,
+std::string composeWholeLeafLeavesTable(const std::string& picture, const std::string& dpi,
                                         const std::vector<WholeLeafSummary>& leaves) {
   std::string text =
-      csvRecord({"picture", "leaf", "teeth", "outline_covered_pct", "border_length_mm"});
+      csvRecord({"picture", "leaf", "dpi", "teeth", "outline_covered_pct", "border_length_mm"});
   for (const WholeLeafSummary& l : leaves) {
-    text += csvRecord({csvField(picture), std::to_string(l.leaf), std::to_string(l.teeth),
+    text += csvRecord({csvField(picture), std::to_string(l.leaf), dpi, std::to_string(l.teeth),
                        csvNumber(l.coveredPct), csvNumber(l.borderLengthMm)});
   }
   return text;

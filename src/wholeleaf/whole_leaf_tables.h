@@ -58,8 +58,9 @@ std::array<double, kMeasureCount> medianMeasures(const std::vector<std::array<do
 
 std::string composeWholeLeafTeethTable(const std::vector<WholeLeafTooth>& teeth);
 std::string composeWholeLeafWindowsTable(const std::vector<WholeLeafWindow>& windows);
-// picture: the file name of the scan, as the batch names it.
-std::string composeWholeLeafLeavesTable(const std::string& picture,
+// picture: the file name of the scan, as the batch names it; dpi: the resolution the lengths
+// assume, as a field (report/tidy_tables.h's dpiField).
+std::string composeWholeLeafLeavesTable(const std::string& picture, const std::string& dpi,
                                         const std::vector<WholeLeafSummary>& leaves);
 
 }  // namespace leafmargin

@@ -36,6 +36,7 @@ TEST(BadPictures, FailuresSayWhyAndLeaveTheEarlierTableUntouched) {
   cv::Mat tiny(240, 320, CV_8UC3, cv::Scalar(20, 20, 20));
   cv::rectangle(tiny, {0, 0}, {319, 60}, cv::Scalar(120, 220, 140), cv::FILLED);  // 19520 px
   png("tiny-leaf.png", tiny);
+  std::filesystem::create_directories(dir.path() / "folder.png");
 
   const std::string noLeaf = kVersionLine + "aa\nbb\ncc\ndd\nee\nff\n"
                              "Erreur à getAllPointsOfContour : contour.size()=0\n";
@@ -45,12 +46,14 @@ TEST(BadPictures, FailuresSayWhyAndLeaveTheEarlierTableUntouched) {
     int status;
     std::string trace;
     std::vector<std::string> written;
+    std::string unreadable = "";  // why, on stderr, for status 255
   } cases[] = {
-      {"missing.png", 255, "", none},
-      {"no such dir/leaf name.png", 255, "", none},
-      {"empty.jpg", 255, "", none},
-      {"text.jpg", 255, "", none},
-      {"cut.jpg", 255, "", none},
+      {"missing.png", 255, "", none, "no such file"},
+      {"no such dir/leaf name.png", 255, "", none, "no such file"},
+      {"folder.png", 255, "", none, "a folder"},
+      {"empty.jpg", 255, "", none, "an empty file"},
+      {"text.jpg", 255, "", none, "not a picture format OpenCV reads"},
+      {"cut.jpg", 255, "", none, "not a picture format OpenCV reads"},
       {"ten.png", 2, kVersionLine + "The image is too small: ten.png has 10 rows, at least 11 are needed\n", none},
       {"eleven.png", 1, noLeaf, segmented},  // a single grey level: no leaf region
       {"white.png", 1, noLeaf, segmented},
@@ -66,6 +69,9 @@ TEST(BadPictures, FailuresSayWhyAndLeaveTheEarlierTableUntouched) {
     EXPECT_EQ(run.status, c.status) << c.picture;
     EXPECT_EQ(run.stdoutText,
               c.status == 255 ? kVersionLine + "Cannot read the image: " + c.picture + "\n" : c.trace);
+    if (c.status == 255) {  // one line on stderr says why, and OpenCV adds none of its own
+      EXPECT_EQ(run.stderrText, "leaf-margin: cannot read " + c.picture + ": " + c.unreadable + "\n");
+    }
     EXPECT_EQ(readFile(dir.path() / "results.csv"), kEarlierTable) << c.picture;
     EXPECT_EQ(dir.files(), expected) << c.picture;
     for (const std::string& name : c.written) std::filesystem::remove(dir.path() / name);

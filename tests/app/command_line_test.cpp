@@ -50,12 +50,15 @@ TEST(CommandLine, EveryOptionIsReadAndWrongOnesEndWith64BeforeAnythingIsRead) {
   EXPECT_NE(o.segmentation.grabCut.progress, nullptr);
   const Options plain = parse({"--dpi", "auto"}, out, err).options;
   EXPECT_TRUE(plain.picture == "leaflet.jpg" && plain.dpiFromFile && !plain.leafGiven);
+  EXPECT_TRUE(!plain.leafAuto && !plain.quiet && !o.leafAuto && !o.quiet);
+  const Options automatic = parse({"--leaf", "auto", "-q"}, out, err).options;
+  EXPECT_TRUE(automatic.leafAuto && !automatic.leafGiven && automatic.quiet);
   EXPECT_TRUE(plain.segmentation.leaf == LeafPolarity::Bright && !plain.segmentation.grabCut.progress);
   EXPECT_EQ(plain.segmentation.grabCut.engine, GrabCutEngine::Own);
 
   for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
            {"--dpi", "0"}, {"--dpi", "-3"}, {"--dpi", "abc"}, {"--dpi", "12x"}, {"--dpi", "nan"},
-           {"--dpi", "1e999"}, {"--leaf", "green"}, {"--grabcut", "gpu"}, {"--threads", "0"},
+           {"--dpi", "1e999"}, {"--leaf", "green"}, {"--leaf", "Auto"}, {"--grabcut", "gpu"}, {"--threads", "0"},
            {"--threads", "10000"}, {"--threads", "-2"}, {"a.png", "-o"}, {"--frobnicate"},
            {"-leaf.png"}, {"--keep-crops", "crops", "a.png"}}) {
     const CommandLine line = parse(args, out, err);
@@ -89,7 +92,7 @@ TEST(CommandLine, HelpAndVersionAnswerOnStdoutAndTheReadmeListsEveryOption) {
   EXPECT_EQ(help.status, 0);
   EXPECT_EQ(help.stderrText, "");
   EXPECT_NE(help.stdoutText.find("--dpi N|auto=1200"), std::string::npos) << help.stdoutText;
-  EXPECT_NE(help.stdoutText.find("--leaf bright|dark=bright"), std::string::npos);
+  EXPECT_NE(help.stdoutText.find("--leaf bright|dark|auto=bright"), std::string::npos);
 
   // The README's table of options and --help name the same options.
   const std::set<std::string> inHelp =
@@ -163,11 +166,29 @@ TEST(CommandLine, OptionsChangeOnlyWhatTheySay) {
     }
   }
 
+  // -q: the same files, and one closing line instead of the trace.
+  const ProgramRun quiet = runProgram(dir.path(), {"-q", "-o", "quiet", "leaf.png"});
+  const std::size_t teeth = testing::tableCells(readFile(dir.path() / "results.csv"), ';').size() - 8;
+  EXPECT_EQ(quiet.stdoutText, "leaf.png: " + std::to_string(teeth) + " teeth measured, results in " +
+                                  (dir.path() / "quiet" / "results.csv").string() + "\n");
+  EXPECT_EQ(quiet.stderrText, "");
+
   cv::Mat inverted;
   cv::bitwise_not(cv::imread((dir.path() / "leaf.png").string()), inverted);
   ASSERT_TRUE(cv::imwrite((dir.path() / "paper.png").string(), inverted));
   const ProgramRun dark = runProgram(dir.path(), {"-o", "dark", "--leaf", "dark", "paper.png"});
   ASSERT_EQ(dark.status, 0) << dark.stdoutText;
+  // --leaf auto takes the class the picture's colours point to, and then runs as that class.
+  const ProgramRun autoDark = runProgram(dir.path(), {"-o", "auto-dark", "--leaf", "auto", "paper.png"});
+  const ProgramRun autoBright = runProgram(dir.path(), {"-o", "auto-bright", "--leaf", "auto", "leaf.png"});
+  EXPECT_EQ(autoDark.stdoutText, dark.stdoutText);
+  EXPECT_EQ(autoBright.stdoutText, plain.stdoutText);
+  EXPECT_EQ(autoDark.stderrText + autoBright.stderrText, "");
+  for (const char* name : kRunFiles) {
+    EXPECT_EQ(readFile(dir.path() / "auto-dark" / name), readFile(dir.path() / "dark" / name)) << name;
+    EXPECT_EQ(readFile(dir.path() / "auto-bright" / name), readFile(dir.path() / name)) << name;
+    EXPECT_EQ(readFile(dir.path() / "quiet" / name), readFile(dir.path() / name)) << name;
+  }
   const cv::Mat bw = cv::imread((dir.path() / "dark" / "bw.jpg").string(), cv::IMREAD_GRAYSCALE);
   const cv::Mat picture = cv::imread((dir.path() / "paper.png").string(), cv::IMREAD_GRAYSCALE);
   EXPECT_LT(cv::mean(picture, bw > 127)[0], cv::mean(picture, bw <= 127)[0]);  // leaf drawn white
@@ -192,6 +213,12 @@ TEST(CommandLine, OutputFolderThatCannotBeUsedEndsWith3AndLosesNothing) {
   }
   EXPECT_EQ(dir.files(), (std::vector<std::string>{"leaf.png", "plain", "results.csv"}));
   EXPECT_EQ(readFile(dir.path() / "results.csv"), "earlier");
+  // Without -o, the working folder is checked the same way, before anything is read.
+  const ProgramRun here = testing::runCommand({LEAFMARGIN_BINARY, (dir.path() / "leaf.png").string()}, "/proc");
+  EXPECT_EQ(here.status, 3);
+  EXPECT_EQ(here.stdoutText, "");
+  EXPECT_EQ(here.stderrText.rfind("leaf-margin: cannot write in the working folder /proc: ", 0), 0u)
+      << here.stderrText;
 }
 
 TEST(CommandLine, WarningsGoToStderrAndLeaveTheTraceAlone) {
@@ -203,6 +230,12 @@ TEST(CommandLine, WarningsGoToStderrAndLeaveTheTraceAlone) {
   EXPECT_EQ(extra.stdoutText, "opencv version : 4.6\nCannot read the image: first.png\n");
   EXPECT_EQ(extra.stderrText.rfind("warning: only the first picture (first.png) is analysed; "
                                    "leafmargin-batch analyses many pictures\n", 0), 0u) << extra.stderrText;
+
+  // One grey level: --leaf auto cannot tell the classes apart, says so and takes bright.
+  ASSERT_TRUE(cv::imwrite((dir.path() / "grey.png").string(), cv::Mat(40, 60, CV_8UC3, cv::Scalar::all(128))));
+  EXPECT_EQ(runProgram(dir.path(), {"--leaf", "auto", "grey.png"}).stderrText,
+            "warning: --leaf auto cannot tell whether the leaf in grey.png is the brighter or the "
+            "darker class; took bright (give --leaf bright or --leaf dark)\n");
 
   // A leaf whose teeth are too shallow to be kept: a complete run with an empty table.
   ASSERT_TRUE(testing::writeLeaf(dir.path() / "smooth.png", testing::smallLeaf(8, 6)));

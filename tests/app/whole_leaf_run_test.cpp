@@ -94,8 +94,9 @@ TEST_P(WholeLeafGenerated, FindsTheDrawnTeethOnceEach) {
             std::string::npos) << run.stdoutText;
   const auto leaves = readTable(dir.path() / "out" / "whole_leaf_leaves.csv");
   ASSERT_EQ(leaves.size(), 2u);
-  EXPECT_EQ(leaves[1][2], std::to_string(table.size() - 1));
-  EXPECT_EQ(leaves[1][4], "0.00");  // no stretch of the leaf on the picture's border
+  EXPECT_EQ(leaves[1][2], "1200");
+  EXPECT_EQ(leaves[1][3], std::to_string(table.size() - 1));
+  EXPECT_EQ(leaves[1][5], "0.00");  // no stretch of the leaf on the picture's border
   EXPECT_FALSE(cv::imread((dir.path() / "out" / "whole_leaf.png").string()).empty());
 }
 

@@ -1,12 +1,14 @@
 // The tables and the page of a batch: what each kind of picture folder reads as (complete, no
-// tooth, unreadable picture, killed, missing or foreign results.csv, unfinished run), the exact
-// bytes of combined.csv for hand-written folders, the gathering of a whole output folder, the
-// line of the first fault of a results.csv that does not read; the page's escaping, order and
-// outlier marks, and the per-picture tables read back.
+// tooth, unreadable picture, killed, missing or foreign results, unfinished run, warnings, a
+// whole-leaf scan), the exact bytes of combined.csv for hand-written folders, the rows of the
+// tidy tables with a sheet's columns, the gathering of a whole output folder, the line of the
+// first fault of a results.csv that does not read; the page's escaping, order and marks, and
+// the per-picture tables read back.
 #include <gtest/gtest.h>
 
 #include "batch/batch_test_support.h"
 #include "batch/page/report_page.h"
+#include "batch/tables/batch_report.h"
 #include "batch/tables/combined_table.h"
 #include "batch/tables/csv_records.h"
 #include "batch/tables/picture_outcome.h"
@@ -20,13 +22,31 @@ namespace fs = std::filesystem;
 using testing::readFile;
 using testing::writeFile;
 using testing::ScratchDir;
+using batchtest::lines;
 
 void writePictureFolder(const fs::path& folder, const std::string& status, const std::string& trace,
-                        const std::string* results = nullptr) {
+                        const std::string* results = nullptr, const std::string& errors = "") {
   fs::create_directories(folder);
   if (!status.empty()) writeFile(folder / "status.txt", status + "\n");
   writeFile(folder / "trace.txt", trace);
-  if (results) writeFile(folder / "results.csv", *results);
+  if (!errors.empty()) writeFile(folder / "stderr.txt", errors);
+  if (!results) return;
+  writeFile(folder / "results.csv", *results);
+  writeFile(folder / "teeth.csv", "picture,folder,tooth,dpi,tooth_width_mm\nx.jpg,.,1,1200,5.00\nx.jpg,.,2,1200,6.57\n");
+  writeFile(folder / "picture.csv", "picture,folder,dpi,teeth,tooth_width_mm_mean\nx.jpg,.,1200,2,5.79\n");
+}
+
+// A whole-leaf scan's folder as leaf-margin --whole-leaf leaves it, with a sheet's columns.
+void writeWholeLeafFolder(const fs::path& folder) {
+  writePictureFolder(folder, "0", "leaves: 2\nteeth: 3\n");
+  writeFile(folder / "job.csv", "whole_leaf,dpi,leaf,site,collector\ntrue,auto,,\"Bois, 3\",Jo\n");
+  writeFile(folder / "picture_path.txt", "/in/scan 1.jpg\n");
+  writeFile(folder / "whole_leaf_teeth.csv",
+            "leaf,position_mm,tip_x,tip_y,windows,tooth_width_mm\n1,3.5,10,20,2,1.50\n1,7.0,30,40,1,NA\n"
+            "2,2.0,50,60,2,2.25\n");
+  writeFile(folder / "whole_leaf_leaves.csv",
+            "site,specimen_number,morphotype,blade_area_mm2,picture,leaf,dpi,teeth\n"
+            "NA,NA,NA,812.5,scan 1.jpg,1,600,2\nNA,NA,NA,640,scan 1.jpg,2,600,1\n");
 }
 
 // One folder of every kind, as a batch leaves them.
@@ -37,9 +57,12 @@ class PictureFolders : public ::testing::Test {
     const std::string none = batchtest::noToothResults();
     const std::string foreign = "a;b;c\r\n";
     writePictureFolder(root() / "alpha", "0", "opencv version : 4.6\naa\n", &two);
-    writePictureFolder(root() / "beta", "0", "opencv version : 4.6\n", &none);
+    writePictureFolder(root() / "beta", "0", "opencv version : 4.6\n", &none,
+                       "warning: in b.jpg the brighter class looks like paper\nGrabCut iteration 1/8\n"
+                       "warning: b.jpg is truncated\n");
     writePictureFolder(root() / "gamma;1", "255",
-                       "opencv version : 4.6\nCannot read the image: /x/gamma;1.jpg\n\n");
+                       "opencv version : 4.6\nCannot read the image: /x/gamma;1.jpg\n\n", nullptr,
+                       "leaf-margin: cannot read /x/gamma;1.jpg: no such file\n");
     writePictureFolder(root() / "delta", "signal 11", "opencv version : 4.6\naa\n");
     writePictureFolder(root() / "eps", "0", "opencv version : 4.6\n");
     writePictureFolder(root() / "zeta", "0", "", &foreign);
@@ -47,6 +70,11 @@ class PictureFolders : public ::testing::Test {
     writePictureFolder(root() / "theta", "banana", "");
     writePictureFolder(root() / "iota", "1", "");
     writePictureFolder(root() / "kappa", "1", "aa\r\nErreur à getAllPointsOfContour : contour.size()=0\r\n");
+    writePictureFolder(root() / "lambda", "1", "", nullptr, "warning: w\nleaf-margin: no whole leaf in l.jpg\n");
+    writeFile(root() / "lambda" / "job.csv", "whole_leaf\ntrue\n");
+    writeWholeLeafFolder(root() / "mu");
+    writePictureFolder(root() / "nu", "0", "", &two);
+    fs::remove(root() / "nu" / "picture.csv");
     fs::create_directories(root() / "not a picture folder");
     writeFile(root() / "loose file.txt", "x");
   }
@@ -60,8 +88,8 @@ class PictureFolders : public ::testing::Test {
 TEST_F(PictureFolders, EachKindReadsAsItsOutcome) {
   const struct { std::string name, line, status; } expected[] = {
       {"alpha", "alpha: ok, 2 teeth", "0"},
-      {"beta", "beta: ok, 0 teeth", "0"},
-      {"gamma;1", "gamma;1: failed (status 255): Cannot read the image: /x/gamma;1.jpg", "255"},
+      {"beta", "beta: ok, 0 teeth, 2 warnings: in b.jpg the brighter class looks like paper | b.jpg is truncated", "0"},
+      {"gamma;1", "gamma;1: failed (status 255): cannot read /x/gamma;1.jpg: no such file", "255"},
       {"delta", "delta: failed (signal 11): killed by signal 11 (Segmentation fault)", "signal 11"},
       {"eps", "eps: failed (status 0): results.csv missing", "0"},
       {"zeta", "zeta: failed (status 0): results.csv line 1: not the header of a results table", "0"},
@@ -69,21 +97,73 @@ TEST_F(PictureFolders, EachKindReadsAsItsOutcome) {
       {"theta", "theta: failed: status.txt does not hold an exit status: banana", ""},
       {"iota", "iota: failed (status 1): the run printed nothing", "1"},
       {"kappa", "kappa: failed (status 1): Erreur à getAllPointsOfContour : contour.size()=0", "1"},
+      {"lambda", "lambda: failed (status 1): no whole leaf in l.jpg, 1 warning: w", "1"},
+      {"mu", "mu: ok, 2 leaves, 3 teeth", "0"},
+      {"nu", "nu: failed (status 0): picture.csv missing or unreadable", "0"},
   };
   for (const auto& e : expected) {
     const PictureOutcome outcome = gather(e.name);
     EXPECT_EQ(describeOutcome(outcome), e.line);
     EXPECT_EQ(outcome.status, e.status) << e.name;
-    EXPECT_EQ(outcome.ok, e.name == "alpha" || e.name == "beta") << e.name;
+    EXPECT_EQ(outcome.ok, e.name == "alpha" || e.name == "beta" || e.name == "mu") << e.name;
   }
   PictureOutcome one = gather("alpha");
   one.results.teeth.pop_back();
   EXPECT_EQ(describeOutcome(one), "alpha: ok, 1 tooth");
+  EXPECT_EQ(gather("gamma;1").message, "Cannot read the image: /x/gamma;1.jpg");  // combined.csv's
+  EXPECT_EQ(gather("mu").teethPerLeaf, (std::vector<int>{2, 1}));
+}
+
+// The batch's rows of each kind of picture: copied from the folder's own tables, the sheet's
+// columns carried (or filling a column the table has), warnings counted and joined.
+TEST_F(PictureFolders, TidyRowsCarryTheSheetTheWarningsAndTheLeaves) {
+  const TidyRows alpha = tidyRows(gather("alpha"), root() / "alpha");
+  const TidyRows beta = tidyRows(gather("beta"), root() / "beta");
+  const TidyRows gamma = tidyRows(gather("gamma;1"), root() / "gamma;1");
+  const TidyRows mu = tidyRows(gather("mu"), root() / "mu");
+  const struct { const CsvRow& row; std::string column, field; } cases[] = {
+      {alpha.picture, "folder", "alpha"}, {alpha.picture, "path", "NA"}, {alpha.picture, "picture", "alpha"},
+      {alpha.picture, "tooth_width_mm_mean", "5.79"}, {alpha.picture, "warnings", "NA"},
+      {alpha.picture, "warning_count", "0"}, {alpha.picture, "leaves", "NA"}, {alpha.picture, "message", ""},
+      {alpha.teeth.at(1), "tooth_width_mm", "6.57"}, {alpha.teeth.at(1), "leaf", "NA"},
+      {alpha.teeth.at(1), "folder", "alpha"},
+      {beta.picture, "warning_count", "2"},
+      {beta.picture, "warnings", "in b.jpg the brighter class looks like paper | b.jpg is truncated"},
+      {gamma.picture, "message", "cannot read /x/gamma;1.jpg: no such file"},
+      {gamma.picture, "exit_code", "255"}, {gamma.picture, "dpi", "NA"}, {gamma.picture, "status", "failed"},
+      {mu.picture, "picture", "scan 1.jpg"}, {mu.picture, "path", "/in/scan 1.jpg"},
+      {mu.picture, "leaves", "2"}, {mu.picture, "teeth", "3"}, {mu.picture, "dpi", "600"},
+      {mu.picture, "site", "Bois, 3"}, {mu.picture, "tooth_width_mm_mean", "NA"},
+      {mu.teeth.at(1), "tooth", "2"}, {mu.teeth.at(1), "leaf", "1"}, {mu.teeth.at(1), "tooth_width_mm", "NA"},
+      {mu.teeth.at(2), "leaf", "2"}, {mu.teeth.at(2), "dpi", "600"}, {mu.teeth.at(2), "collector", "Jo"},
+      {mu.leaves.at(1), "site", "Bois, 3"}, {mu.leaves.at(1), "specimen_number", "NA"},
+      {mu.leaves.at(1), "collector", "Jo"}, {mu.leaves.at(1), "folder", "mu"},
+      {mu.leaves.at(1), "blade_area_mm2", "640"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(fieldOf(c.row, c.column), c.field) << c.column;
+  EXPECT_TRUE(gamma.teeth.empty() && alpha.leaves.empty());
+
+  // The tables: the sheet's columns after "picture" (filling "site" in leaves.csv).
+  std::string error;
+  ASSERT_TRUE(writeBatchReport(root(), {gather("alpha"), gather("mu")}, error)) << error;
+  EXPECT_EQ(lines(readFile(root() / "leaves.csv")),
+            (std::vector<std::string>{
+                "site,specimen_number,morphotype,blade_area_mm2,picture,folder,collector,leaf,dpi,teeth",
+                "\"Bois, 3\",NA,NA,812.5,scan 1.jpg,mu,Jo,1,600,2",
+                "\"Bois, 3\",NA,NA,640,scan 1.jpg,mu,Jo,2,600,1"}));
+  EXPECT_EQ(lines(readFile(root() / "teeth.csv")).at(0).rfind("picture,site,collector,folder,leaf,tooth,dpi,", 0), 0u);
+  EXPECT_EQ(lines(readFile(root() / "pictures.csv")).at(1).rfind("alpha,NA,NA,alpha,NA,ok,0,,0,NA,1200,NA,2,NA,5.79,NA,", 0), 0u)
+      << readFile(root() / "pictures.csv");
+  ASSERT_TRUE(writeBatchReport(root(), {gather("alpha")}, error)) << error;
+  EXPECT_FALSE(fs::exists(root() / "leaves.csv"));  // no whole-leaf picture, no leaf table
+  fs::create_directories(root() / "leaves.csv" / "in the way");
+  EXPECT_FALSE(writeBatchReport(root(), {gather("mu")}, error));
+  EXPECT_EQ(error, "Cannot write leaves.csv in " + root().string() + ": Is a directory");
 }
 
 TEST_F(PictureFolders, CombinedTableBytes) {
   const std::vector<PictureOutcome> pictures = {gather("alpha"), gather("gamma;1"), gather("beta"),
-                                                gather("delta")};
+                                                gather("mu"), gather("lambda"), gather("delta")};
   const std::string columns[10] = {
       "largeur dents (mm)", "hauteur dents (mm)", "largeur sinus (mm)", "hauteur sinus (mm)",
       "rapport hauteur/largeur dents (%)", "angles dents (°)", "angles sinus (°)",
@@ -121,13 +201,7 @@ TEST_F(PictureFolders, GatheringTakesEveryRunFolderInNameOrder) {
   std::vector<std::string> names;
   for (const PictureOutcome& outcome : gatherOutputFolder(root())) names.push_back(outcome.name);
   EXPECT_EQ(names, (std::vector<std::string>{"alpha", "beta", "delta", "eps", "eta", "gamma;1",
-                                             "iota", "kappa", "theta", "zeta"}));
-}
-
-TEST(BatchCsvCell, QuotesOnlyTextThatWouldBreakTheRow) {
-  for (const auto& [text, cell] : std::vector<std::pair<std::string, std::string>>{
-           {"a b,c", "a b,c"}, {"say \"hi\"", "\"say \"\"hi\"\"\""}, {"two\nlines", "\"two\nlines\""}, {"", ""}})
-    EXPECT_EQ(csvCell(text), cell) << text;
+                                             "iota", "kappa", "lambda", "mu", "nu", "theta", "zeta"}));
 }
 
 TEST(BatchTableWrite, ReplacesTheFileWholeOrFailsLeavingNoTemporary) {
@@ -138,7 +212,7 @@ TEST(BatchTableWrite, ReplacesTheFileWholeOrFailsLeavingNoTemporary) {
   EXPECT_EQ(readFile(dir.path() / "combined.csv"), "second");
   fs::create_directories(dir.path() / "blocked");  // a folder stands where the file should go
   EXPECT_FALSE(writeFileAtomically(dir.path() / "blocked", "x", error));
-  EXPECT_EQ(error.rfind("cannot write " + (dir.path() / "blocked").string() + ": ", 0), 0u) << error;
+  EXPECT_EQ(error, "Cannot write blocked in " + dir.path().string() + ": Is a directory");
   EXPECT_EQ(dir.files(), (std::vector<std::string>{"blocked", "combined.csv"}));
 }
 
@@ -175,45 +249,43 @@ using batchtest::count;
 
 PageEntry okPicture(const std::string& name, const std::string& width) {
   PageEntry e;
-  e.picture.picture = name + ".jpg";
-  e.picture.folder = name;
-  e.picture.ok = true;
-  e.picture.exitCode = "0";
-  e.picture.dpi = "1200";
-  for (int i = 1; i <= 3; ++i) {
-    TidyTooth tooth;
-    tooth.number = std::to_string(i);
-    tooth.cells.fill("1,00");
-    tooth.cells[0] = width;
-    e.picture.teeth.push_back(tooth);
-  }
-  e.picture.means.fill("1,00");
-  e.picture.means[0] = width;
-  e.picture.deepestNotch = "0,50";
+  e.picture = {{"picture", name + ".jpg"}, {"folder", name}, {"status", "ok"}, {"exit_code", "0"},
+               {"dpi", "1200"}, {"teeth", "3"}, {"tooth_width_mm_mean", width}, {"tooth_height_mm_mean", "1.00"}};
+  for (int i = 1; i <= 3; ++i) e.teeth.push_back({{"tooth_width_mm", width}, {"tooth_height_mm", "1.00"}});
   e.thumbnail = {240, 120};
   return e;
 }
 
-TEST(BatchReportPage, EscapesNamesPutsFailuresFirstAndMarksOutliers) {
+TEST(BatchReportPage, EscapesNamesPutsFailuresThenWarningsFirstAndMarksOutliers) {
   std::vector<PageEntry> entries;
-  for (const char* name : {"a", "b", "c", "d", "e"}) entries.push_back(okPicture(name, "2,00"));
-  entries.push_back(okPicture("<b>&\"'", "9,50"));  // the outlier
+  for (const char* name : {"a", "b", "c", "d", "e"}) entries.push_back(okPicture(name, "2.00"));
+  entries.push_back(okPicture("<b>&\"'", "9.50"));  // the outlier
+  entries[2].warnings = {"in c.jpg <the> brighter class", "c.jpg is truncated"};
+  entries[4].wholeLeaf = true;
+  entries[4].teethPerLeaf = {2, 1};
   PageEntry failed;
-  failed.picture.picture = "x<script>.jpg";
-  failed.picture.folder = "x<script>";
-  failed.picture.message = "Cannot read the image: /in/x<script>.jpg";
-  failed.picture.exitCode = "255";
+  failed.picture = {{"picture", "x<script>.jpg"}, {"folder", "x<script>"}, {"status", "failed"},
+                    {"exit_code", "255"}, {"message", "cannot read /in/x<script>.jpg: no such file"}};
   entries.push_back(failed);
 
   const std::string page = composeReportPage(entries);
   EXPECT_EQ(count(page, "<tr class=\"picture "), 7u);
-  EXPECT_LT(page.find("<tr class=\"picture failed\">"), page.find("<tr class=\"picture ok\">"));
+  const std::size_t failedRow = page.find("<tr class=\"picture failed\">");
+  const std::size_t warnedRow = page.find("<tr class=\"picture ok warned\"><td><a href=\"c/\">");
+  EXPECT_LT(failedRow, warnedRow);
+  EXPECT_LT(warnedRow, page.find("<tr class=\"picture ok\">"));
+  EXPECT_EQ(count(page, " warned\""), 1u);
+  EXPECT_NE(page.find("<td class=\"warn\">in c.jpg &lt;the&gt; brighter class<br>c.jpg is truncated</td>"),
+            std::string::npos);
+  EXPECT_NE(page.find("6 ok (1 with warnings), 1 failed; 18 teeth"), std::string::npos);
   EXPECT_EQ(page.find("<b>&"), std::string::npos);
   EXPECT_EQ(page.find("<script"), std::string::npos);
   EXPECT_NE(page.find(">&lt;b&gt;&amp;&quot;&#39;.jpg</a>"), std::string::npos);
-  EXPECT_NE(page.find("Cannot read the image: /in/x&lt;script&gt;.jpg"), std::string::npos);
+  EXPECT_NE(page.find("cannot read /in/x&lt;script&gt;.jpg: no such file"), std::string::npos);
   EXPECT_NE(page.find("<a href=\"%3Cb%3E%26%22%27/teeth.png\"><img src=\"%3Cb%3E%26%22%27/teeth_thumb.jpg\""),
             std::string::npos);
+  EXPECT_NE(page.find("<td class=\"n\">3 (leaf 1: 2, leaf 2: 1)</td>"), std::string::npos);
+  EXPECT_NE(page.find("<a href=\"e/whole_leaf.png\"><img src=\"e/whole_leaf_thumb.jpg\""), std::string::npos);
   EXPECT_EQ(count(page, "<img "), 6u);  // none for the failed picture
   EXPECT_EQ(count(page, "<line class=\"out\""), 1u);
   EXPECT_EQ(count(page, "<text class=\"out\""), 1u);
@@ -229,12 +301,13 @@ TEST(BatchReportPage, CsvRecordsReadBackWhatTheWriterWrote) {
     text += csvRecord(made);
   }
   CsvRecords records;
-  ASSERT_TRUE(parseCsvRecords(text, records));
+  std::vector<std::size_t> firstLines;
+  ASSERT_TRUE(parseCsvRecords(text, records, &firstLines));
   EXPECT_EQ(records, CsvRecords(2, fields));
-  ASSERT_TRUE(parseCsvRecords("picture,dpi\r\n\"a,b\",740\r\n", records));
-  EXPECT_EQ(firstRecordField(records, "dpi"), "740");
-  EXPECT_EQ(firstRecordField(records, "teeth"), "");
+  EXPECT_EQ(firstLines, (std::vector<std::size_t>{1, 3}));  // a record holds a line feed
   for (const char* bad : {"\"open", "\"a\"b,c\n"}) EXPECT_FALSE(parseCsvRecords(bad, records)) << bad;
+  EXPECT_FALSE(parseCsvRecords("a\nb\n\"c\n", records, &firstLines));
+  EXPECT_EQ(firstLines.back(), 3u);
 }
 
 }  // namespace

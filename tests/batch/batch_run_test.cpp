@@ -1,6 +1,7 @@
-// Which pictures a batch takes from its arguments and the folder name each gets; running them
-// with stand-in programs: the working folder, the captured output, the status, crashes, programs
-// that cannot start, leftovers of earlier runs, the limit of runs at once.
+// Which pictures a batch takes from its arguments or its sample sheet and the folder name each
+// gets; the options of each run; running them with stand-in programs: the working folder, the
+// captured output, the status, crashes, programs that cannot start, leftovers of earlier runs,
+// the limit of runs at once.
 #include <gtest/gtest.h>
 
 #include <set>
@@ -9,6 +10,7 @@
 #include "batch/run/batch_run.h"
 #include "batch/run/picture_list.h"
 #include "batch/run/picture_run.h"
+#include "batch/run/sample_sheet.h"
 #include "batch/tables/batch_report.h"
 #include "batch/tables/combined_table.h"
 #include "resources/parallel_blocks.h"
@@ -40,9 +42,9 @@ const std::string kStandIn = std::string(kSkipOptions) +
     "  *)\n"
     "    read -r first || first=none\n"
     "    echo \"stdin: $first\"\n"
-    "    echo 'a warning' >&2\n"
+    "    echo 'warning: a warning' >&2\n"
     "    pwd > where.txt\n"
-    "    cp \"$1\" results.csv\n"
+    "    cp \"$1\" results.csv; echo picture > teeth.csv; echo picture > picture.csv\n"
     "    echo \"done $1\" ;;\n"
     "esac\n";
 
@@ -51,46 +53,62 @@ TEST(BatchRunPicture, RunsInTheFolderWithOutputCapturedAndStatusRecorded) {
   writeScript(dir.path() / "fake", kStandIn);
   writeFile(dir.path() / "leaf.png", batchtest::twoToothResults());
   const fs::path folder = dir.path() / "out" / "leaf";
+  PictureJob job{"leaf", dir.path() / "leaf.png", {}};
+  job.job.dpi = "600";
+  job.job.sheet = {{"site", "a, b"}};
 
-  const PictureOutcome outcome = runPicture({(dir.path() / "fake").string(), {"--dpi", "600"}},
-                                            dir.path() / "leaf.png", folder, "leaf");
-  EXPECT_EQ(describeOutcome(outcome), "leaf: ok, 2 teeth");
+  const PictureOutcome outcome = runPicture({(dir.path() / "fake").string(), ""}, job, folder);
+  EXPECT_EQ(describeOutcome(outcome), "leaf: ok, 2 teeth, 1 warning: a warning");
   EXPECT_EQ(readFile(folder / "arguments.txt"),
             "--tidy --dpi 600 -- " + (dir.path() / "leaf.png").string() + "\n");
   EXPECT_EQ(readFile(folder / "where.txt"), folder.string() + "\n");
   EXPECT_EQ(readFile(folder / "trace.txt"),
             "stdin: none\ndone " + (dir.path() / "leaf.png").string() + "\n");
-  EXPECT_EQ(readFile(folder / "stderr.txt"), "a warning\n");
+  EXPECT_EQ(readFile(folder / "stderr.txt"), "warning: a warning\n");
   EXPECT_EQ(readFile(folder / "status.txt"), "0\n");
+  EXPECT_EQ(readFile(folder / "job.csv"), "whole_leaf,dpi,leaf,site\nfalse,600,,\"a, b\"\n");
+  EXPECT_EQ(readJobRecord(folder).sheet, job.job.sheet);
+}
+
+TEST(BatchRunPicture, EachRunGetsItsModeAndTheOptionsThatHaveAValue) {
+  using Words = std::vector<std::string>;
+  const struct { PictureJobRecord job; std::string threads; Words options; } cases[] = {
+      {{}, "", {"--tidy"}},
+      {{false, "auto", "dark", {}}, "3", {"--tidy", "--dpi", "auto", "--leaf", "dark", "--threads", "3"}},
+      {{true, "600", "", {{"site", "x"}}}, "", {"--whole-leaf", "--dpi", "600"}},
+      {{true, "", "auto", {}}, "1", {"--whole-leaf", "--leaf", "auto", "--threads", "1"}},
+  };
+  for (const auto& c : cases) EXPECT_EQ(runOptions(c.job, c.threads), c.options) << c.options[0];
 }
 
 TEST(BatchRunPicture, CrashesSilentFailuresLeftoversAndUnstartablePrograms) {
   ScratchDir dir("batch-bad");
   writeScript(dir.path() / "fake", kStandIn);
-  const ProgramCall fake{(dir.path() / "fake").string(), {}};
+  const ProgramCall fake{(dir.path() / "fake").string(), ""};
+  const auto job = [&](const std::string& name) { return PictureJob{name, dir.path() / (name + ".png"), {}}; };
 
-  PictureOutcome crash = runPicture(fake, dir.path() / "crash.png", dir.path() / "crash", "crash");
+  PictureOutcome crash = runPicture(fake, job("crash"), dir.path() / "crash");
   EXPECT_EQ(describeOutcome(crash), "crash: failed (signal 11): killed by signal 11 (Segmentation fault)");
   EXPECT_EQ(readFile(dir.path() / "crash" / "trace.txt"), "about to crash\n");
-  EXPECT_NE(pictureTableRow(tidyPicture(crash, dir.path() / "crash"))
-                .find(",failed,NA,killed by signal 11 (Segmentation fault),NA,"),
-            std::string::npos);
+  const CsvRow crashRow = tidyRows(crash, dir.path() / "crash").picture;
+  EXPECT_EQ(fieldOf(crashRow, "exit_code") + " " + fieldOf(crashRow, "message"),
+            "NA killed by signal 11 (Segmentation fault)");
 
   // A silent failure in the folder of an earlier run: its leftovers go, other files stay.
   const fs::path folder = dir.path() / "silent";
   for (const std::string name : {"results.csv", "status.txt", "drawing4.jpg", "stderr.txt"})
     writeFile(folder / name, name == "results.csv" ? batchtest::twoToothResults() : "0\n");
   writeFile(folder / "notes.txt", "mine");
-  PictureOutcome silent = runPicture(fake, dir.path() / "silent.png", folder, "silent");
+  PictureOutcome silent = runPicture(fake, job("silent"), folder);
   EXPECT_EQ(describeOutcome(silent), "silent: failed (status 4): the run printed nothing");
   EXPECT_EQ(readFile(folder / "status.txt"), "4\n");
-  EXPECT_EQ(testing::fileNames(folder), (std::vector<std::string>{"arguments.txt", "notes.txt",
+  EXPECT_EQ(testing::fileNames(folder), (std::vector<std::string>{"arguments.txt", "job.csv", "notes.txt",
                                                    "picture_path.txt", "status.txt", "trace.txt"}));
 
   writeFile(dir.path() / "not-executable", "#!/bin/sh\n");
   for (const std::string& program : {(dir.path() / "not-executable").string(),
                                     (dir.path() / "no-such-program").string()}) {
-    PictureOutcome none = runPicture({program, {}}, dir.path() / "x.png", dir.path() / "x", "x");
+    PictureOutcome none = runPicture({program, ""}, job("x"), dir.path() / "x");
     EXPECT_EQ(none.status, "127");
     EXPECT_EQ(none.message.rfind("Cannot run " + program + ": ", 0), 0u) << none.message;
     EXPECT_EQ(readFile(dir.path() / "x" / "trace.txt"), none.message + "\n");
@@ -116,11 +134,12 @@ TEST(BatchRunMany, NeverMoreRunsAtOnceThanJobsAndFailuresDoNotStopTheOthers) {
               "rm run.$$\n"
               "echo \"most $most\"\n"
               "case \"$1\" in *fail*) echo 'gave up'; exit 1 ;; esac\n"
-              "cp \"$1\" \"$here/results.csv\"\n");
+              "cp \"$1\" \"$here/results.csv\"; echo picture > \"$here/teeth.csv\"\n"
+              "echo picture > \"$here/picture.csv\"; echo 'warning: w' >&2\n");
   std::vector<PictureJob> jobs;
   for (const std::string name : {"p1", "fail2", "p3", "p4", "fail5"}) {
     writeFile(dir.path() / (name + ".png"), batchtest::noToothResults());
-    jobs.push_back({name, dir.path() / (name + ".png")});
+    jobs.push_back({name, dir.path() / (name + ".png"), {}});
   }
   BatchOptions options;
   options.call.program = (dir.path() / "fake").string();
@@ -140,14 +159,17 @@ TEST(BatchRunMany, NeverMoreRunsAtOnceThanJobsAndFailuresDoNotStopTheOthers) {
   }
   EXPECT_GE(sawTwo, 2);
 
-  EXPECT_EQ(result.failed, 2);
+  EXPECT_EQ(failedCount(result.outcomes), 2);
+  EXPECT_EQ(summaryLine("t.csv", result.outcomes), "t.csv: 3 ok (3 with warnings), 2 failed");
   ASSERT_EQ(result.outcomes.size(), 5u);
   for (std::size_t i = 0; i < jobs.size(); ++i) EXPECT_EQ(result.outcomes[i].name, jobs[i].name);
   const std::vector<std::string> shown = lines(progress.str());
   ASSERT_EQ(shown.size(), 5u);
-  EXPECT_EQ(batchtest::progressDescriptions(shown, 5), (std::set<std::string>{"p1: ok, 0 teeth", "p3: ok, 0 teeth", "p4: ok, 0 teeth",
-                                              "fail2: failed (status 1): gave up",
-                                              "fail5: failed (status 1): gave up"}));
+  const std::string w = ", 1 warning: w";
+  EXPECT_EQ(batchtest::progressDescriptions(shown, 5),
+            (std::set<std::string>{"p1: ok, 0 teeth" + w, "p3: ok, 0 teeth" + w, "p4: ok, 0 teeth" + w,
+                                   "fail2: failed (status 1): gave up",
+                                   "fail5: failed (status 1): gave up"}));
   EXPECT_TRUE(result.tableWritten);
   EXPECT_EQ(readFile(options.outdir / "combined.csv"), composeCombinedTable(result.outcomes));
 }
@@ -195,6 +217,65 @@ TEST(BatchPictureArguments, FoldersGiveTheirPicturesInNameOrderOtherPathsAreKept
   ASSERT_TRUE(expandPictureArguments({"in/./a.png"}, pictures, error));
   fs::current_path(before);
   EXPECT_EQ(pictures, std::vector<fs::path>{in / "a.png"});
+  EXPECT_EQ(picturesInFolder(in), (std::vector<fs::path>{in / "a.png", in / "b.JPG", in / "c.tiff"}));
+  EXPECT_TRUE(picturesInFolder(in / "a.png").empty());
+}
+
+// A sheet as pandas writes it (with its index column), a quoted comma, a relative and an
+// absolute picture, the settings overriding the batch's where filled, a blank line.
+TEST(BatchSampleSheet, ListsThePicturesWithTheirSettingsAndTheLabsColumns) {
+  ScratchDir dir("batch-sheet");
+  for (const char* name : {"scans/a.jpg", "b.png"}) writeFile(dir.path() / name, "x");
+  writeFile(dir.path() / "sheets" / "s.csv",
+            "\xEF\xBB\xBF,picture,dpi,site,leaf,whole_leaf\r\n"
+            "0,../scans/a.jpg,,\"Bois, plot \"\"3\"\"\",,\r\n\r\n"
+            "1," + (dir.path() / "b.png").string() + ",600.0,,dark,True\r\n");
+  std::vector<SheetEntry> entries;
+  std::string error;
+  ASSERT_TRUE(readSampleSheet(dir.path() / "sheets" / "s.csv", {false, "auto", "bright", {}}, entries, error)) << error;
+  ASSERT_EQ(entries.size(), 2u);
+  EXPECT_EQ(entries[0].picture, dir.path() / "scans" / "a.jpg");
+  EXPECT_EQ(entries[1].picture, dir.path() / "b.png");
+  const PictureJobRecord& a = entries[0].job;
+  const PictureJobRecord& b = entries[1].job;
+  EXPECT_TRUE(!a.wholeLeaf && a.dpi == "auto" && a.leaf == "bright");
+  EXPECT_TRUE(b.wholeLeaf && b.dpi == "600.0" && b.leaf == "dark");
+  EXPECT_EQ(a.sheet, (SheetFields{{"site", "Bois, plot \"3\""}}));
+  EXPECT_EQ(b.sheet, (SheetFields{{"site", ""}}));
+}
+
+// Each bad sheet: one message naming the line and the column, and nothing listed.
+TEST(BatchSampleSheet, BadSheetsNameTheLineAndTheColumn) {
+  ScratchDir dir("batch-bad-sheet");
+  writeFile(dir.path() / "a.jpg", "x");
+  fs::create_directories(dir.path() / "sub.jpg");
+  const std::string head = "picture,dpi,leaf,whole_leaf,site\n", a = "a.jpg,,,,x\n";
+  const struct { std::string text, error; } cases[] = {
+      {"", "line 1, column picture: the sheet is empty"},
+      {"file,site\na.jpg,x\n", "line 1, column picture: missing"},
+      {head, "line 2, column picture: the sheet lists no picture"},
+      {head + a + "a.jpg,600,,,y\n", "line 3, column picture: " + (dir.path() / "a.jpg").string() + " is listed on line 2 already"},
+      {head + "b.jpg,,,,x\n", "line 2, column picture: no such file " + (dir.path() / "b.jpg").string()},
+      {head + "sub.jpg,,,,x\n", "line 2, column picture: " + (dir.path() / "sub.jpg").string() + " is a folder"},
+      {head + ",,,,x\n", "line 2, column picture: empty"},
+      {head + a + "\"a\nb\",0,,,x\n", "line 3, column picture: no such file " + (dir.path() / "a\nb").string()},
+      {head + "a.jpg,0,,,x\n", "line 2, column dpi: must be a positive number of dots per inch, or auto (got '0')"},
+      {head + "a.jpg,,green,,x\n", "line 2, column leaf: must be bright, dark or auto (got 'green')"},
+      {head + "a.jpg,,,yes,x\n", "line 2, column whole_leaf: must be true or false (got 'yes')"},
+      {head + "a.jpg,,\n", "line 2, column -: 3 fields, the header has 5"},
+      {head + a + "\"a.jpg,,,,x\n", "line 3, column -: a quoted field is not closed"},
+      {"picture,teeth\na.jpg,3\n", "line 1, column teeth: the batch fills a column of that name itself"},
+      {"picture,site,site\na.jpg,x,y\n", "line 1, column site: is named twice"},
+      {"picture,,site\na.jpg,x,y\n", "line 1, column number 2: has no name"},
+  };
+  for (const auto& c : cases) {
+    writeFile(dir.path() / "s.csv", c.text);
+    std::vector<SheetEntry> entries;
+    std::string error;
+    EXPECT_FALSE(readSampleSheet(dir.path() / "s.csv", {}, entries, error)) << c.error;
+    EXPECT_EQ(error, (dir.path() / "s.csv").string() + ", " + c.error);
+    EXPECT_TRUE(entries.empty());
+  }
 }
 
 }  // namespace

@@ -5,9 +5,10 @@ Usage: check_tidy_tables.py OUTDIR
 
 teeth.csv and pictures.csv must load with pandas.read_csv and no option; every tooth value,
 mean, standard deviation and deepest notch must equal what results.csv shows (NaN where results.csv
-shows nothing or nan); failed pictures must have no tooth row and no result; the tables that
-leaf-margin --tidy left in each picture folder must hold the same rows. Prints each mismatch and
-exits 1 when there is one.
+shows nothing or nan); failed pictures must have no tooth row and no result; the warnings must be
+those of the picture's stderr.txt; the tables that leaf-margin --tidy left in each picture folder
+must hold the same rows in their own columns. A whole-leaf picture must have one tooth row per
+row of its whole_leaf_teeth.csv. Prints each mismatch and exits 1 when there is one.
 """
 import math
 import os
@@ -62,21 +63,38 @@ def results_table(path):
     return rows, stats, notch
 
 
+def warnings_of(folder):
+    """The warning lines of a picture folder's stderr.txt, without their prefix."""
+    path = os.path.join(folder, "stderr.txt")
+    lines = open(path, encoding="utf-8").read().splitlines() if os.path.exists(path) else []
+    return [line[len("warning: "):] for line in lines if line.startswith("warning: ")]
+
+
 def main(outdir):
     teeth = pd.read_csv(os.path.join(outdir, "teeth.csv"))
     pictures = pd.read_csv(os.path.join(outdir, "pictures.csv"))
+    results = ["dpi", "leaves", "teeth", "max_notch_depth_mm"] + [m + s for m in MEASURES for s in ("_mean", "_sd")]
     for _, p in pictures.iterrows():
         folder = os.path.join(outdir, p["folder"])
         status = open(os.path.join(folder, "status.txt")).read().strip()
         mine = teeth[teeth["folder"] == p["folder"]]
+        warnings = warnings_of(folder)
+        shown = [] if pd.isna(p["warnings"]) else p["warnings"].split(" | ")
+        if p["warning_count"] != len(warnings) or shown != warnings:
+            problems.append(f"{p['folder']}: warnings {shown!r}, stderr.txt has {warnings!r}")
         path = open(os.path.join(folder, "picture_path.txt"), encoding="utf-8").read().rstrip("\n")
         if p["path"] != path or p["picture"] != os.path.basename(path):
             problems.append(f"{p['folder']}: picture {p['picture']!r}, path {p['path']!r}, recorded {path!r}")
         if p["status"] == "failed":
             code = math.nan if status.startswith("signal") else int(status)
             check(f"{p['folder']} exit_code", p["exit_code"], code)
-            if len(mine) or not all(pd.isna(p[c]) for c in pictures.columns[6:]):
+            if len(mine) or not all(pd.isna(p[c]) for c in results):
                 problems.append(f"{p['folder']}: a failed picture with results")
+            continue
+        if os.path.exists(os.path.join(folder, "whole_leaf_teeth.csv")):
+            own = pd.read_csv(os.path.join(folder, "whole_leaf_teeth.csv"))
+            if len(own) != len(mine) or list(mine["leaf"]) != list(own["leaf"]):
+                problems.append(f"{p['folder']}: {len(mine)} tooth rows, whole_leaf_teeth.csv has {len(own)}")
             continue
         rows, stats, notch = results_table(os.path.join(folder, "results.csv"))
         check(f"{p['folder']} teeth", p["teeth"], len(rows))
@@ -95,7 +113,7 @@ def main(outdir):
         # leaf-margin --tidy's own tables: the same rows, with "." for the folder.
         own_teeth = pd.read_csv(os.path.join(folder, "teeth.csv"))
         own_picture = pd.read_csv(os.path.join(folder, "picture.csv"))
-        expected = [t.copy() for _, t in mine.iterrows()] + [p.copy()]
+        expected = [t[own_teeth.columns].copy() for _, t in mine.iterrows()] + [p[own_picture.columns].copy()]
         for row in expected:
             row["folder"] = "."
         own = [t for _, t in own_teeth.iterrows()] + [own_picture.iloc[0]]

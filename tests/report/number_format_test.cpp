@@ -78,6 +78,10 @@ TEST(CsvWriter, QuotesOnlyFieldsThatNeedIt) {
   };
   for (const auto& [text, field] : cases) EXPECT_EQ(csvField(text), field) << text;
   EXPECT_EQ(csvRecord({"a", csvField("b,c"), "NA", ""}), "a,\"b,c\",NA,\n");
+  // results.csv's dialect quotes on ';' and leaves ',' alone.
+  for (const auto& [text, field] : std::vector<std::pair<std::string, std::string>>{
+           {"a,b;c", "\"a,b;c\""}, {"1,5", "1,5"}, {"q\"", "\"q\"\"\""}, {"lf\n", "\"lf\n\""}})
+    EXPECT_EQ(csvField(text, ';'), field) << text;
 }
 
 }  // namespace

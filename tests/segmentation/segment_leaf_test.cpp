@@ -74,6 +74,37 @@ TEST(PolarityCheck, GeneratedLeavesOnWhitePaperWarnAndLitLeavesDoNot) {
   EXPECT_FALSE(brightClassLooksLikePaper(cv::Mat(40, 40, CV_8UC3, cv::Scalar::all(255))));
 }
 
+// Two flat classes: each class's lightness and chroma are CIELAB's as OpenCV computes them on
+// floats, within OpenCV's own approximation of the curves (a near-black class takes the linear
+// part of the curve), and the choice of --leaf auto
+// follows the evidence, clear or not.
+TEST(PolarityCheck, ClassColoursAreTheirCielabValuesAndDecideTheChoice) {
+  const struct { cv::Vec3b bright, dark; LeafPolarity leaf; bool clear; } cases[] = {
+      {{245, 245, 245}, {60, 140, 70}, LeafPolarity::Dark, true},     // a green leaf on paper
+      {{110, 210, 140}, {8, 8, 8}, LeafPolarity::Bright, true},       // a lit leaf on black
+      {{150, 150, 150}, {100, 100, 100}, LeafPolarity::Dark, false},  // two greys: no telling
+      {{120, 120, 120}, {70, 70, 70}, LeafPolarity::Bright, false},
+  };
+  const auto lab = [](cv::Vec3b colour) {
+    cv::Mat pixel(1, 1, CV_32FC3, cv::Scalar(colour[0] / 255.0, colour[1] / 255.0, colour[2] / 255.0)), out;
+    cv::cvtColor(pixel, out, cv::COLOR_BGR2Lab);
+    const cv::Vec3f v = out.at<cv::Vec3f>(0, 0);
+    return std::pair<double, double>{v[0], std::hypot(v[1], v[2])};
+  };
+  for (const auto& c : cases) {
+    cv::Mat picture(60, 80, CV_8UC3, cv::Scalar(c.dark[0], c.dark[1], c.dark[2]));
+    picture(cv::Rect(0, 0, 80, 25)).setTo(cv::Scalar(c.bright[0], c.bright[1], c.bright[2]));
+    const PolarityEvidence e = polarityEvidence(picture);
+    EXPECT_NEAR(e.brightLightness, lab(c.bright).first, 0.25) << c.bright;
+    EXPECT_NEAR(e.brightChroma, lab(c.bright).second, 0.25) << c.bright;
+    EXPECT_NEAR(e.darkLightness, lab(c.dark).first, 0.25) << c.dark;
+    EXPECT_NEAR(e.darkChroma, lab(c.dark).second, 0.25) << c.dark;
+    const PolarityChoice choice = choosePolarity(picture);
+    EXPECT_EQ(choice.leaf, c.leaf) << c.bright << " score " << e.score;
+    EXPECT_EQ(choice.clear, c.clear) << c.bright << " score " << e.score;
+  }
+}
+
 // Real pictures: the suite carries the label slow.
 TEST(PolarityCheckSlow, RealScansOnPaperWarnAndTheirDarkGroundTwinsDoNot) {
   const fs::path folder = LEAFMARGIN_REAL_LEAVES;

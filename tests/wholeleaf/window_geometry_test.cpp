@@ -330,10 +330,10 @@ TEST(WholeLeafTables, TidyHeaderAndRows) {
   EXPECT_EQ(composeWholeLeafWindowsTable({rejected}),
             "leaf,window,start_mm,end_mm,start_x,start_y,end_x,end_y,status,reason,teeth\n"
             "1,4,0.00,25.50,1.00,2.00,3.00,4.00,rejected,\"outline turns back, twice\",0\n");
-  EXPECT_EQ(composeWholeLeafLeavesTable("a, b.jpg", {{1, 12, 96.5, 0.0}, {2, 0, 100.0, 31.25}}),
-            "picture,leaf,teeth,outline_covered_pct,border_length_mm\n"
-            "\"a, b.jpg\",1,12,96.50,0.00\n"
-            "\"a, b.jpg\",2,0,100.00,31.25\n");
+  EXPECT_EQ(composeWholeLeafLeavesTable("a, b.jpg", "300", {{1, 12, 96.5, 0.0}, {2, 0, 100.0, 31.25}}),
+            "picture,leaf,dpi,teeth,outline_covered_pct,border_length_mm\n"
+            "\"a, b.jpg\",1,300,12,96.50,0.00\n"
+            "\"a, b.jpg\",2,300,0,100.00,31.25\n");
 }
 
 // whole_leaf.png: a large scan reduced to 2000 pixels on its longer side, with a band below for

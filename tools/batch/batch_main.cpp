@@ -1,186 +1,228 @@
 // leafmargin-batch: runs leaf-margin over many pictures, each in its own output folder, several
-// at a time, and gathers their results into one combined table.
-//   leafmargin-batch [--jobs N] [--program PATH] [--dpi N|auto] [--leaf bright|dark]
-//                    [--threads N] OUTDIR PICTURE|FOLDER...
-//   leafmargin-batch [--program PATH] [--dpi ...] [--leaf ...] [--threads N] --single FOLDER PICTURE
-//                                                                (one picture, for workflows)
-//   leafmargin-batch --list PICTURE|FOLDER...                   (prints "name<TAB>path" lines)
-// Exit status: 0 when every picture succeeded, 1 when some failed (the table is written all the
-// same), 2 for a usage or setup error, 3 when combined.csv or status.txt cannot be written.
+// at a time, and gathers their results into the batch's tables and page.
+//   leafmargin-batch [OPTIONS] OUTDIR PICTURE|FOLDER...
+//   leafmargin-batch [OPTIONS] --sheet FILE OUTDIR
+//   leafmargin-batch [OPTIONS] --single FOLDER PICTURE     (one picture, for workflows)
+//   leafmargin-batch --list PICTURE|FOLDER...               (prints "name<TAB>path" lines)
+// Exit status: 0 when every picture succeeded, 1 when some failed (the tables are written all
+// the same), 64 for a wrong command line or sheet (nothing read or written), 3 when OUTDIR or a
+// table cannot be written.
 #include <unistd.h>
 
+#include <CLI/CLI.hpp>
 #include <filesystem>
 #include <iostream>
-#include <sstream>
 #include <string>
 #include <system_error>
-#include <thread>
 #include <vector>
 
 #include "app/options.h"
 #include "batch/run/batch_run.h"
 #include "batch/run/picture_list.h"
 #include "batch/run/picture_run.h"
+#include "batch/run/sample_sheet.h"
 #include "batch/tables/combined_table.h"
 #include "resources/parallel_blocks.h"
+#include "run/failure.h"
 
 namespace fs = std::filesystem;
 using namespace leafmargin::batch;
 
 namespace {
 
+constexpr const char* kProgram = "leafmargin-batch";
 constexpr int kSomeFailed = 1;
-constexpr int kUsage = 2;
-constexpr int kNotWritten = 3;
-
-enum class Mode { Batch, Single, List };
 
 struct Arguments {
-  Mode mode = Mode::Batch;
   int jobs = 0;  // 0: one per core
-  std::string program;
-  std::vector<std::string> forwarded;  // options given to every leaf-margin run
+  std::string program, sheet, threads, dpi, leaf;
+  bool wholeLeaf = false, single = false, list = false;
   std::vector<std::string> positional;
 };
 
+// A wrong command line: one line naming the problem, nothing read or written.
+struct UsageError {
+  std::string problem;
+};
+
 int usage(const std::string& problem) {
-  std::cerr << "leafmargin-batch: " << problem << "\n"
-            << "usage: leafmargin-batch [--jobs N] [--program PATH] [--dpi N|auto] "
-               "[--leaf bright|dark] [--threads N] OUTDIR PICTURE|FOLDER...\n"
-            << "       leafmargin-batch [--program PATH] [--dpi N|auto] [--leaf bright|dark] "
-               "[--threads N] --single FOLDER PICTURE\n"
-            << "       leafmargin-batch --list PICTURE|FOLDER...\n";
-  return kUsage;
+  std::cerr << kProgram << ": " << problem << " (see " << kProgram << " --help)" << std::endl;
+  return leafmargin::kExitUsage;
 }
 
-bool parseJobs(const std::string& text, int& jobs) {
-  if (text.empty() || text.size() > 6 || text.find_first_not_of("0123456789") != std::string::npos) {
-    return false;
-  }
-  jobs = std::stoi(text);
-  return jobs > 0;
+std::string checkJobs(const std::string& text) {
+  if (!text.empty() && text.size() <= 6 && text.find_first_not_of("0123456789") == std::string::npos &&
+      std::stoi(text) > 0)
+    return "";
+  return "must be a whole number of runs above 0 (got '" + text + "')";
 }
 
-// Fills args; returns an empty text or the usage problem.
-std::string parseArguments(int argc, char** argv, Arguments& args) {
-  bool optionsDone = false;
-  for (int i = 1; i < argc; ++i) {
-    const std::string arg = argv[i];
-    if (optionsDone || arg.empty() || arg[0] != '-') {
-      args.positional.push_back(arg);
-    } else if (arg == "--") {
-      optionsDone = true;
-    } else if (arg == "--single") {
-      args.mode = Mode::Single;
-    } else if (arg == "--list") {
-      args.mode = Mode::List;
-    } else if (arg == "--jobs" || arg == "-j" || arg == "--program" || arg == "--dpi" ||
-               arg == "--leaf" || arg == "--threads") {
-      if (i + 1 >= argc) return arg + " needs a value";
-      const std::string value = argv[++i];
-      if (arg == "--program") args.program = value;
-      else if (arg == "--dpi" || arg == "--leaf" || arg == "--threads")
-        args.forwarded.insert(args.forwarded.end(), {arg, value});
-      else if (!parseJobs(value, args.jobs)) return "--jobs needs a whole number above 0";
-    } else {
-      return "unknown option " + arg;
-    }
-  }
-  return "";
+void addOptions(CLI::App& app, Arguments& a) {
+  app.add_option("arguments", a.positional,
+                 "OUTDIR, then the pictures and folders of pictures (none with --sheet); with "
+                 "--single FOLDER PICTURE; with --list the pictures; put -- before a name that "
+                 "begins with '-'")
+      ->type_name("OUTDIR PICTURE|FOLDER...");
+  app.add_option("-j,--jobs", a.jobs, "runs of leaf-margin at a time (default: the cores)")
+      ->type_name("N")
+      ->check(CLI::Validator(checkJobs, "", "jobs"));
+  app.add_option("--program", a.program,
+                 "the leaf-margin to run (default: the one beside leafmargin-batch)")
+      ->type_name("PATH");
+  app.add_option("--sheet", a.sheet,
+                 "a sample sheet (CSV with a header; column picture, and dpi, leaf, whole_leaf "
+                 "and the lab's own columns) that lists the pictures")
+      ->type_name("FILE");
+  app.add_option("--dpi", a.dpi, "resolution of the scans, as leaf-margin --dpi")
+      ->type_name("N|auto")
+      ->default_str("1200")
+      ->check(CLI::Validator(leafmargin::checkDpi, "", "dpi"));
+  app.add_option("--leaf", a.leaf, "which Otsu class is the leaf, as leaf-margin --leaf")
+      ->type_name("bright|dark|auto")
+      ->default_str("bright")
+      ->check(CLI::Validator(leafmargin::checkLeaf, "", "leaf"));
+  app.add_flag("--whole-leaf", a.wholeLeaf,
+               "the pictures are whole-leaf scans (leaf-margin --whole-leaf)");
+  app.add_option("--threads", a.threads,
+                 "threads of each run (default: the cores divided by the runs at a time)")
+      ->type_name("N")
+      ->check(CLI::Validator(leafmargin::checkThreads, "", "threads"));
+  CLI::Option* single = app.add_flag("--single", a.single,
+                                     "run one picture: FOLDER PICTURE (for workflows)");
+  app.add_flag("--list", a.list, "print the pictures' folder names and paths, run nothing")
+      ->excludes(single);
 }
 
-// The leaf-margin to run: --program, or the one beside this program. Empty when not executable.
-std::string resolveProgram(const std::string& requested, std::string& problem) {
+// The leaf-margin to run: --program, or the one beside this program.
+std::string resolveProgram(const std::string& requested) {
   fs::path program = requested;
   if (program.empty()) {
     std::error_code ec;
-    const fs::path self = fs::read_symlink("/proc/self/exe", ec);
-    program = self.parent_path() / "leaf-margin";
+    program = fs::read_symlink("/proc/self/exe", ec).parent_path() / "leaf-margin";
   }
   program = fs::absolute(program).lexically_normal();
   std::error_code ec;
   if (!fs::is_regular_file(program, ec) || access(program.c_str(), X_OK) != 0) {
-    problem = "cannot run " + program.string() + " (name leaf-margin with --program)";
-    return "";
+    throw UsageError{"cannot run " + program.string() + " (name leaf-margin with --program)"};
   }
   return program.string();
 }
 
-// The options forwarded to leaf-margin, checked by its own parser; empty or the problem.
-std::string forwardedOptionsProblem(const std::vector<std::string>& forwarded) {
-  std::vector<const char*> argv{"leaf-margin"};
-  for (const std::string& word : forwarded) argv.push_back(word.c_str());
-  argv.push_back("--version");
-  std::ostringstream ignored, problem;
-  const leafmargin::CommandLine check =
-      leafmargin::parseCommandLine(static_cast<int>(argv.size()), argv.data(), ignored, problem);
-  std::string text = problem.str();
-  while (!text.empty() && text.back() == '\n') text.pop_back();
-  return check.exitStatus == 0 ? "" : text;
+std::vector<fs::path> expandedPictures(const std::vector<std::string>& arguments) {
+  std::vector<fs::path> pictures;
+  std::string error;
+  if (!expandPictureArguments(arguments, pictures, error)) throw UsageError{error};
+  if (pictures.empty()) throw UsageError{"no picture found"};
+  return pictures;
+}
+
+// The jobs of the batch: the sheet's pictures, or the arguments after OUTDIR.
+std::vector<PictureJob> batchJobs(const Arguments& a, const PictureJobRecord& defaults) {
+  if (a.sheet.empty()) {
+    if (a.positional.size() < 2) throw UsageError{"give OUTDIR and at least one picture or folder"};
+    return namePictures(expandedPictures({a.positional.begin() + 1, a.positional.end()}), defaults);
+  }
+  if (a.positional.size() != 1) throw UsageError{"with --sheet, give OUTDIR only (the sheet lists the pictures)"};
+  std::vector<SheetEntry> entries;
+  std::string error;
+  if (!readSampleSheet(a.sheet, defaults, entries, error)) throw UsageError{error};
+  std::vector<fs::path> pictures;
+  for (const SheetEntry& entry : entries) pictures.push_back(entry.picture);
+  std::vector<PictureJob> jobs = namePictures(pictures);
+  for (std::size_t i = 0; i < jobs.size(); ++i) jobs[i].job = entries[i].job;
+  return jobs;
+}
+
+// An OUTDIR that holds pictures the batch would analyse is the pictures' folder given first.
+void refuseSwappedArguments(const fs::path& outdir, const std::vector<PictureJob>& jobs) {
+  std::vector<fs::path> inside = picturesInFolder(outdir);
+  for (const PictureJob& job : jobs) {
+    if (job.picture.parent_path() == outdir) inside.push_back(job.picture);
+  }
+  if (!inside.empty()) {
+    throw UsageError{"the output folder " + outdir.string() + " holds pictures (" +
+                     inside.front().filename().string() +
+                     "): give the output folder first, then the pictures"};
+  }
 }
 
 int listPictures(const std::vector<std::string>& arguments) {
-  std::vector<fs::path> pictures;
-  std::string error;
-  if (!expandPictureArguments(arguments, pictures, error)) return usage(error);
-  for (const PictureJob& job : namePictures(pictures)) {
+  for (const PictureJob& job : namePictures(expandedPictures(arguments))) {
     std::cout << job.name << '\t' << job.picture.string() << '\n';
   }
   return 0;
 }
 
-int runSingle(const ProgramCall& call, const std::vector<std::string>& arguments) {
-  if (arguments.size() != 2) return usage("--single takes FOLDER and PICTURE");
-  fs::path folder = fs::absolute(arguments[0]).lexically_normal();
+int runSingle(const ProgramCall& call, const Arguments& a, const PictureJobRecord& defaults) {
+  if (a.positional.size() != 2) throw UsageError{"--single takes FOLDER and PICTURE"};
+  fs::path folder = fs::absolute(a.positional[0]).lexically_normal();
   if (folder.filename().empty()) folder = folder.parent_path();  // "out/leaf/"
-  const fs::path picture = fs::absolute(arguments[1]).lexically_normal();
-  const PictureOutcome outcome = runPicture(call, picture, folder, folder.filename().string());
+  const PictureJob job{folder.filename().string(),
+                       fs::absolute(a.positional[1]).lexically_normal(), defaults};
+  const PictureOutcome outcome = runPicture(call, job, folder);
   std::cout << describeOutcome(outcome) << std::endl;
-  return outcome.status.empty() ? kNotWritten : 0;
+  return outcome.status.empty() ? leafmargin::kExitNotWritten : 0;
 }
 
-int runWholeBatch(const ProgramCall& call, int jobs, const std::vector<std::string>& arguments) {
-  if (arguments.size() < 2) return usage("give OUTDIR and at least one picture or folder");
+int runWholeBatch(const ProgramCall& call, const Arguments& a, const PictureJobRecord& defaults) {
+  if (a.positional.empty()) throw UsageError{"give OUTDIR and at least one picture or folder"};
   BatchOptions options;
   options.call = call;
-  options.outdir = fs::absolute(arguments[0]).lexically_normal();
-  options.jobs = jobs > 0 ? jobs : leafmargin::availableCores();
+  options.outdir = fs::absolute(a.positional[0]).lexically_normal();
+  if (options.outdir.filename().empty()) options.outdir = options.outdir.parent_path();
+  options.jobs = a.jobs > 0 ? a.jobs : leafmargin::availableCores();
+  const std::vector<PictureJob> jobs = batchJobs(a, defaults);
+  refuseSwappedArguments(options.outdir, jobs);
 
-  std::vector<fs::path> pictures;
-  std::string error;
-  if (!expandPictureArguments({arguments.begin() + 1, arguments.end()}, pictures, error)) {
-    return usage(error);
-  }
-  if (pictures.empty()) return usage("no picture found");
   std::error_code ec;
   fs::create_directories(options.outdir, ec);
-  if (ec) return usage("cannot create " + options.outdir.string() + ": " + ec.message());
-
-  const BatchResult result = runBatch(namePictures(pictures), options, std::cout);
-  if (!result.tableWritten) {
-    std::cerr << "leafmargin-batch: " << result.tableError << "\n";
-    return kNotWritten;
+  if (ec) {
+    std::cerr << kProgram << ": cannot create the output folder " << options.outdir.string()
+              << ": " << ec.message() << std::endl;
+    return leafmargin::kExitNotWritten;
   }
-  const int total = static_cast<int>(result.outcomes.size());
-  std::cout << (options.outdir / kCombinedFile).string() << ": " << total - result.failed
-            << " ok, " << result.failed << " failed" << std::endl;
-  return result.failed > 0 ? kSomeFailed : 0;
+  const BatchResult result = runBatch(jobs, options, std::cout);
+  if (!result.tableWritten) {
+    std::cerr << kProgram << ": " << result.tableError << std::endl;
+    return leafmargin::kExitNotWritten;
+  }
+  std::cout << summaryLine(options.outdir / kCombinedFile, result.outcomes) << std::endl;
+  return failedCount(result.outcomes) > 0 ? kSomeFailed : 0;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  Arguments args;
-  const std::string problem = parseArguments(argc, argv, args);
-  if (!problem.empty()) return usage(problem);
-  if (args.mode == Mode::List) return listPictures(args.positional);
-  const std::string optionsProblem = forwardedOptionsProblem(args.forwarded);
-  if (!optionsProblem.empty()) return usage(optionsProblem);
-
-  std::string programProblem;
-  const std::string program = resolveProgram(args.program, programProblem);
-  if (program.empty()) return usage(programProblem);
-  const ProgramCall call{program, args.forwarded};
-  if (args.mode == Mode::Single) return runSingle(call, args.positional);
-  return runWholeBatch(call, args.jobs, args.positional);
+  Arguments a;
+  CLI::App app("Runs leaf-margin over many pictures, each in its own folder of OUTDIR, and "
+               "gathers their results into OUTDIR's tables (combined.csv, teeth.csv, "
+               "pictures.csv, leaves.csv) and page (report.html).",
+               kProgram);
+  addOptions(app, a);
+  app.set_version_flag("--version", leafmargin::versionText(kProgram),
+                       "print the program's and OpenCV's versions");
+  app.footer("Exit status: 0 every picture ok, 1 some failed (the tables list them), 3 a table "
+             "or OUTDIR cannot be written, 64 wrong command line or sheet.");
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::CallForHelp&) {
+    std::cout << app.help();
+    return 0;
+  } catch (const CLI::CallForVersion&) {
+    std::cout << leafmargin::versionText(kProgram) << "\n";
+    return 0;
+  } catch (const CLI::ParseError& e) {
+    return usage(e.what());
+  }
+  try {
+    if (a.list && !a.sheet.empty()) throw UsageError{"--list takes pictures, not --sheet"};
+    if (a.list) return listPictures(a.positional);
+    const PictureJobRecord defaults{a.wholeLeaf, a.dpi, a.leaf, {}};
+    const ProgramCall call{resolveProgram(a.program), a.threads};
+    if (!a.sheet.empty() && a.single) throw UsageError{"--sheet and --single do not go together"};
+    if (a.single) return runSingle(call, a, defaults);
+    return runWholeBatch(call, a, defaults);
+  } catch (const UsageError& e) {
+    return usage(e.problem);
+  }
 }

@@ -8,21 +8,22 @@
 #include <cstdio>
 
 #include "report/csv_writer.h"
+#include "report/measures.h"
 
 namespace leafmargin::batch {
 
 namespace {
 
-// The measures plotted, as indices into measureNames(), with their axis titles.
+// The measures plotted, as positions in the table of measures, with their axis titles.
 struct PlottedMeasure {
   std::size_t index;
   const char* title;
 };
-const PlottedMeasure kPlotted[] = {{0, "tooth width (mm)"},
-                                   {1, "tooth height (mm)"},
-                                   {4, "height / width (%)"},
-                                   {5, "tooth angle (deg)"},
-                                   {7, "apical angle (deg)"}};
+const PlottedMeasure kPlotted[] = {{kToothWidth, "tooth width (mm)"},
+                                   {kToothHeight, "tooth height (mm)"},
+                                   {kHeightWidthRatio, "height / width (%)"},
+                                   {kToothAngle, "tooth angle (deg)"},
+                                   {kApicalAngle, "apical angle (deg)"}};
 constexpr std::size_t kPlottedCount = sizeof kPlotted / sizeof kPlotted[0];
 
 constexpr double kLabelWidth = 230, kPanelWidth = 170, kPanelGap = 40;
@@ -37,6 +38,8 @@ const char* const kStyle =
     "td,th{border:1px solid #ccc;padding:.25em .5em;text-align:left;vertical-align:middle}"
     "td.n{text-align:right;font-variant-numeric:tabular-nums}"
     "tr.failed{background:#fde8e8}"
+    "tr.warned{background:#fff4d6}"
+    "td.warn{max-width:32em;overflow-wrap:anywhere;color:#8a5a00}"
     "td.msg{max-width:32em;overflow-wrap:anywhere}"
     "svg{font-family:sans-serif;font-size:11px}"
     "svg .tooth{fill:#1f5fa8;fill-opacity:.55}"
@@ -53,9 +56,11 @@ bool fieldValue(const std::string& field, double& value) {
   return error == std::errc() && stop == end && std::isfinite(value);
 }
 
-bool cellValue(const std::string& resultsCell, double& value) {
-  return fieldValue(csvNumberFromCell(resultsCell), value);
-}
+std::string field(const CsvRow& row, const std::string& column) { return fieldOf(row, column); }
+
+bool isOk(const PageEntry& entry) { return field(entry.picture, "status") == "ok"; }
+
+std::string measureName(std::size_t index) { return measureColumns()[index].name; }
 
 std::string coordinate(double v) {
   char text[32];
@@ -115,7 +120,7 @@ std::string tickText(double v, double step) {
 }
 
 struct PlotRow {
-  const TidyPicture* picture;
+  const PageEntry* entry;
   std::array<std::vector<double>, kPlottedCount> teeth;
   std::array<double, kPlottedCount> mean{};
   std::array<bool, kPlottedCount> hasMean{};
@@ -125,15 +130,15 @@ struct PlotRow {
 std::vector<PlotRow> plotRows(const std::vector<PageEntry>& entries) {
   std::vector<PlotRow> rows;
   for (const PageEntry& entry : entries) {
-    const TidyPicture& p = entry.picture;
-    if (!p.ok || p.teeth.empty()) continue;
-    PlotRow row{&p, {}, {}, {}, {}};
+    if (!isOk(entry) || entry.teeth.empty()) continue;
+    PlotRow row{&entry, {}, {}, {}, {}};
     for (std::size_t m = 0; m < kPlottedCount; ++m) {
-      for (const TidyTooth& tooth : p.teeth) {
+      const std::string name = measureName(kPlotted[m].index);
+      for (const CsvRow& tooth : entry.teeth) {
         double v;
-        if (cellValue(tooth.cells[kPlotted[m].index], v)) row.teeth[m].push_back(v);
+        if (fieldValue(field(tooth, name), v)) row.teeth[m].push_back(v);
       }
-      row.hasMean[m] = cellValue(p.means[kPlotted[m].index], row.mean[m]);
+      row.hasMean[m] = fieldValue(field(entry.picture, name + "_mean"), row.mean[m]);
     }
     rows.push_back(std::move(row));
   }
@@ -200,7 +205,7 @@ std::string plotSvg(const std::vector<PlotRow>& rows) {
   for (std::size_t r = 0; r < rows.size(); ++r) {
     const bool outlier = std::find(rows[r].outlier.begin(), rows[r].outlier.end(), true) !=
                          rows[r].outlier.end();
-    const std::string& name = rows[r].picture->picture;
+    const std::string name = field(rows[r].entry->picture, "picture");
     svg += std::string("<text") + (outlier ? " class=\"out\"" : "") + " x=\"4\" y=\"" +
            coordinate(kPlotTop + (r + 0.5) * kRowHeight + 4) + "\"><title>" + htmlEscape(name) +
            "</title>" + htmlEscape(shortened(name, kLabelCharacters)) + "</text>\n";
@@ -213,27 +218,49 @@ std::string cell(const std::string& text, const char* cls = nullptr) {
          htmlEscape(text) + "</td>";
 }
 
+// "21 (leaf 1: 12, leaf 2: 9)" for a whole-leaf scan, else the teeth field.
+std::string teethText(const PageEntry& entry) {
+  const std::string teeth = field(entry.picture, "teeth");
+  if (!entry.wholeLeaf || !isOk(entry)) return teeth;
+  std::string perLeaf;
+  for (std::size_t leaf = 0; leaf < entry.teethPerLeaf.size(); ++leaf) {
+    perLeaf += (leaf == 0 ? "" : ", ") + std::string("leaf ") + std::to_string(leaf + 1) + ": " +
+               std::to_string(entry.teethPerLeaf[leaf]);
+  }
+  return teeth + " (" + perLeaf + ")";
+}
+
 std::string summaryRow(const PageEntry& entry) {
-  const TidyPicture& p = entry.picture;
-  const std::string folder = urlSegment(p.folder) + "/";
-  std::string row = std::string("<tr class=\"picture ") + (p.ok ? "ok" : "failed") + "\">";
-  row += "<td><a href=\"" + htmlEscape(folder) + "\">" + htmlEscape(p.picture) + "</a></td>";
-  row += cell(p.ok ? "ok" : "failed");
-  row += cell(p.exitCode.empty() ? kNotAvailable : p.exitCode, "n");
-  row += cell(p.message, "msg");
-  if (p.ok) {
-    row += cell(std::to_string(p.teeth.size()), "n") + cell(p.dpi, "n") +
-           cell(csvNumberFromCell(p.deepestNotch), "n") + cell(csvNumberFromCell(p.means[0]), "n") +
-           cell(csvNumberFromCell(p.means[1]), "n");
+  const CsvRow& p = entry.picture;
+  const bool ok = isOk(entry);
+  const std::string name = field(p, "picture");
+  const std::string folder = urlSegment(field(p, "folder")) + "/";
+  std::string row = std::string("<tr class=\"picture ") + (ok ? "ok" : "failed") +
+                    (entry.warnings.empty() ? "" : " warned") + "\">";
+  row += "<td><a href=\"" + htmlEscape(folder) + "\">" + htmlEscape(name) + "</a></td>";
+  row += cell(ok ? "ok" : "failed");
+  row += cell(field(p, "exit_code"), "n");
+  row += cell(field(p, "message"), "msg");
+  std::string warnings;
+  for (const std::string& warning : entry.warnings) {
+    warnings += (warnings.empty() ? "" : "<br>") + htmlEscape(warning);
+  }
+  row += "<td class=\"warn\">" + warnings + "</td>";
+  if (ok) {
+    row += cell(teethText(entry), "n") + cell(field(p, "dpi"), "n") +
+           cell(field(p, "max_notch_depth_mm"), "n") +
+           cell(field(p, measureName(kToothWidth) + "_mean"), "n") +
+           cell(field(p, measureName(kToothHeight) + "_mean"), "n");
   } else {
     row += "<td></td><td></td><td></td><td></td><td></td>";
   }
   if (entry.thumbnail.area() > 0) {
-    row += "<td><a href=\"" + htmlEscape(folder + "teeth.png") + "\"><img src=\"" +
-           htmlEscape(folder + "teeth_thumb.jpg") + "\" width=\"" +
-           std::to_string(entry.thumbnail.width) + "\" height=\"" +
-           std::to_string(entry.thumbnail.height) + "\" loading=\"lazy\" alt=\"teeth of " +
-           htmlEscape(p.picture) + "\"></a></td>";
+    const std::string full = entry.wholeLeaf ? "whole_leaf.png" : "teeth.png";
+    const std::string thumb = entry.wholeLeaf ? "whole_leaf_thumb.jpg" : "teeth_thumb.jpg";
+    row += "<td><a href=\"" + htmlEscape(folder + full) + "\"><img src=\"" +
+           htmlEscape(folder + thumb) + "\" width=\"" + std::to_string(entry.thumbnail.width) +
+           "\" height=\"" + std::to_string(entry.thumbnail.height) +
+           "\" loading=\"lazy\" alt=\"teeth of " + htmlEscape(name) + "\"></a></td>";
   } else {
     row += "<td></td>";
   }
@@ -277,26 +304,31 @@ std::string urlSegment(const std::string& name) {
 }
 
 std::string composeReportPage(const std::vector<PageEntry>& entries) {
-  std::size_t failed = 0, teeth = 0;
+  std::size_t failed = 0, warned = 0, teeth = 0;
   for (const PageEntry& e : entries) {
-    if (!e.picture.ok) ++failed;
-    teeth += e.picture.ok ? e.picture.teeth.size() : 0;
+    if (!isOk(e)) ++failed;
+    else if (!e.warnings.empty()) ++warned;
+    teeth += isOk(e) ? e.teeth.size() : 0;
   }
   std::string page =
       "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n"
       "<title>leaf-margin: " + std::to_string(entries.size()) + " pictures</title>\n<style>" +
       kStyle + "</style>\n</head>\n<body>\n<h1>leaf-margin batch</h1>\n<p>" +
       std::to_string(entries.size()) + " pictures: " + std::to_string(entries.size() - failed) +
-      " ok, " + std::to_string(failed) + " failed; " + std::to_string(teeth) +
+      " ok" + (warned > 0 ? " (" + std::to_string(warned) + " with warnings)" : std::string()) +
+      ", " + std::to_string(failed) + " failed; " + std::to_string(teeth) +
       " teeth measured. Tables: <a href=\"teeth.csv\">teeth.csv</a>, "
       "<a href=\"pictures.csv\">pictures.csv</a>, <a href=\"combined.csv\">combined.csv</a>.</p>\n"
-      "<h2>Pictures</h2>\n<table class=\"pictures\">\n<thead><tr><th>Picture</th><th>Status</th>"
-      "<th>Exit code</th><th>Message</th><th>Teeth</th><th>dpi</th><th>Max notch depth (mm)</th>"
-      "<th>Mean tooth width (mm)</th><th>Mean tooth height (mm)</th><th>Teeth picture</th>"
-      "</tr></thead>\n<tbody>\n";
-  for (bool failures : {true, false}) {
+      "<h2>Pictures</h2>\n<p>Failed pictures first, then those with warnings.</p>\n"
+      "<table class=\"pictures\">\n<thead><tr><th>Picture</th><th>Status</th>"
+      "<th>Exit code</th><th>Message</th><th>Warnings</th><th>Teeth</th><th>dpi</th>"
+      "<th>Max notch depth (mm)</th><th>Mean tooth width (mm)</th><th>Mean tooth height (mm)</th>"
+      "<th>Teeth picture</th></tr></thead>\n<tbody>\n";
+  // Failed pictures, then ok ones with warnings, then the others, each in the batch's order.
+  const auto rank = [](const PageEntry& e) { return !isOk(e) ? 0 : e.warnings.empty() ? 2 : 1; };
+  for (int r = 0; r < 3; ++r) {
     for (const PageEntry& e : entries) {
-      if (e.picture.ok != failures) page += summaryRow(e);
+      if (rank(e) == r) page += summaryRow(e);
     }
   }
   page += "</tbody>\n</table>\n<h2>Teeth per picture</h2>\n"

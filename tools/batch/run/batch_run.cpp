@@ -16,9 +16,29 @@ std::string progressLine(int finished, int total, const PictureOutcome& outcome)
          describeOutcome(outcome);
 }
 
+int failedCount(const std::vector<PictureOutcome>& outcomes) {
+  return static_cast<int>(std::count_if(outcomes.begin(), outcomes.end(),
+                                        [](const PictureOutcome& o) { return !o.ok; }));
+}
+
+std::string summaryLine(const std::filesystem::path& table, const std::vector<PictureOutcome>& outcomes) {
+  const int failed = failedCount(outcomes);
+  const auto warned = std::count_if(outcomes.begin(), outcomes.end(), [](const PictureOutcome& o) {
+    return o.ok && !o.warnings.empty();
+  });
+  return table.string() + ": " + std::to_string(outcomes.size() - failed) + " ok" +
+         (warned > 0 ? " (" + std::to_string(warned) + " with warnings)" : std::string()) + ", " +
+         std::to_string(failed) + " failed";
+}
+
 bool writeCombinedTable(const std::filesystem::path& outdir,
                         const std::vector<PictureOutcome>& outcomes, std::string& error) {
   return writeFileAtomically(outdir / kCombinedFile, composeCombinedTable(outcomes), error);
+}
+
+bool writeBatchTables(const std::filesystem::path& outdir,
+                      const std::vector<PictureOutcome>& outcomes, std::string& error) {
+  return writeCombinedTable(outdir, outcomes, error) && writeBatchReport(outdir, outcomes, error);
 }
 
 BatchResult runBatch(const std::vector<PictureJob>& pictures, const BatchOptions& options,
@@ -30,22 +50,18 @@ BatchResult runBatch(const std::vector<PictureJob>& pictures, const BatchOptions
   // Runs at a time times threads per run stays within the cores.
   const int workers = std::max(1, std::min(options.jobs, total));
   ProgramCall call = options.call;
-  if (std::find(call.options.begin(), call.options.end(), "--threads") == call.options.end())
-    call.options.insert(call.options.end(),
-                        {"--threads", std::to_string(std::max(1, availableCores() / workers))});
+  if (call.threads.empty()) call.threads = std::to_string(std::max(1, availableCores() / workers));
   std::mutex reportMutex;
   int finished = 0;
   runWorkQueue(pictures.size(), static_cast<unsigned>(workers), [&](std::size_t i) {
     const PictureJob& job = pictures[i];
-    PictureOutcome outcome = runPicture(call, job.picture, options.outdir / job.name, job.name);
+    PictureOutcome outcome = runPicture(call, job, options.outdir / job.name);
     std::lock_guard<std::mutex> lock(reportMutex);
     progress << progressLine(++finished, total, outcome) << std::endl;
-    if (!outcome.ok) ++result.failed;
     result.outcomes[i] = std::move(outcome);
   });
 
-  result.tableWritten = writeCombinedTable(options.outdir, result.outcomes, result.tableError) &&
-                        writeBatchReport(options.outdir, result.outcomes, result.tableError);
+  result.tableWritten = writeBatchTables(options.outdir, result.outcomes, result.tableError);
   return result;
 }
 

@@ -72,10 +72,19 @@ bool expandPictureArguments(const std::vector<std::string>& arguments,
   return true;
 }
 
-std::vector<PictureJob> namePictures(const std::vector<fs::path>& pictures) {
+std::vector<fs::path> picturesInFolder(const fs::path& folder) {
+  std::vector<fs::path> pictures;
+  std::string ignored;
+  std::error_code ec;
+  if (fs::is_directory(folder, ec)) listFolder(folder, pictures, ignored);
+  return pictures;
+}
+
+std::vector<PictureJob> namePictures(const std::vector<fs::path>& pictures,
+                                     const PictureJobRecord& job) {
   // The files of OUTDIR itself are never a picture's name.
   const std::set<std::string> outdirFiles = {kCombinedFile, kTeethTableFile, kPicturesTableFile,
-                                             kReportPageFile};
+                                             kReportPageFile, kLeavesTableFile};
   std::set<std::string> stems = outdirFiles;
   for (const fs::path& picture : pictures) stems.insert(safeStem(picture));
 
@@ -89,7 +98,7 @@ std::vector<PictureJob> namePictures(const std::vector<fs::path>& pictures) {
       if (stems.count(candidate) == 0) name = candidate;
     }
     taken.insert(name);
-    jobs.push_back({name, picture});
+    jobs.push_back({name, picture, job});
   }
   return jobs;
 }

@@ -7,11 +7,14 @@
 #include <string>
 #include <vector>
 
+#include "batch/tables/picture_outcome.h"
+
 namespace leafmargin::batch {
 
 struct PictureJob {
   std::string name;                 // output folder name, unique within the batch
   std::filesystem::path picture;    // absolute path of the picture
+  PictureJobRecord job;             // how leaf-margin runs on it, and its sheet's columns
 };
 
 // True for the file name extensions (any case) of the picture formats leaf-margin reads.
@@ -24,10 +27,16 @@ bool hasPictureExtension(const std::filesystem::path& path);
 bool expandPictureArguments(const std::vector<std::string>& arguments,
                             std::vector<std::filesystem::path>& pictures, std::string& error);
 
+// The picture files directly inside folder that a batch given the folder would analyse (none
+// when it is no folder).
+std::vector<std::filesystem::path> picturesInFolder(const std::filesystem::path& folder);
+
 // Names the pictures after their stems. A stem is made safe as one folder name (control
 // characters become '_'; "", "." and ".." become "picture"). The first picture with a stem
 // keeps it; later ones get "<stem>_2", "<stem>_3", ... skipping names that are the stem of
-// another picture of the batch. "combined.csv", "teeth.csv", "pictures.csv" and "report.html" are never a picture's name.
-std::vector<PictureJob> namePictures(const std::vector<std::filesystem::path>& pictures);
+// another picture of the batch. The names of the batch's own files in OUTDIR ("combined.csv",
+// "teeth.csv", ...) are never a picture's name. Every job gets the record job.
+std::vector<PictureJob> namePictures(const std::vector<std::filesystem::path>& pictures,
+                                     const PictureJobRecord& job = {});
 
 }  // namespace leafmargin::batch

@@ -65,8 +65,8 @@ void writeAll(int fd, const std::string& text) {
 
 // Runs "program options... -- picture" inside folder; returns the status text, or fills
 // startError when the program could not be started.
-std::string runInFolder(const ProgramCall& call, const std::string& picture,
-                        const fs::path& folder, int traceFd, int errorsFd, std::string& startError) {
+std::string runInFolder(const ProgramCall& call, const PictureJob& job, const fs::path& folder,
+                        int traceFd, int errorsFd, std::string& startError) {
   Descriptor devNull(open("/dev/null", O_RDONLY | O_CLOEXEC));
   int pipeFds[2];
   if (devNull.get() < 0 || pipe2(pipeFds, O_CLOEXEC) != 0) {
@@ -75,11 +75,10 @@ std::string runInFolder(const ProgramCall& call, const std::string& picture,
   }
   Descriptor reportRead(pipeFds[0]), reportWrite(pipeFds[1]);
 
-  // The tidy tables and teeth.png of every picture are what the batch gathers.
-  std::vector<std::string> words{call.program, "--tidy"};
-  words.insert(words.end(), call.options.begin(), call.options.end());
+  std::vector<std::string> words{call.program};
+  for (const std::string& option : runOptions(job.job, call.threads)) words.push_back(option);
   words.push_back("--");
-  words.push_back(picture);
+  words.push_back(job.picture.string());
   std::vector<char*> argv;
   for (std::string& word : words) argv.push_back(word.data());
   argv.push_back(nullptr);
@@ -113,24 +112,36 @@ std::string runInFolder(const ProgramCall& call, const std::string& picture,
 
 }  // namespace
 
+std::vector<std::string> runOptions(const PictureJobRecord& job, const std::string& threads) {
+  std::vector<std::string> options{job.wholeLeaf ? "--whole-leaf" : "--tidy"};
+  for (const auto& [option, value] : {std::pair{"--dpi", job.dpi}, std::pair{"--leaf", job.leaf},
+                                      std::pair{"--threads", threads}}) {
+    if (!value.empty()) options.insert(options.end(), {option, value});
+  }
+  return options;
+}
+
 const std::vector<std::string>& runFileNames() {
   static const std::vector<std::string> names = {
       kStatusFile, kTraceFile, kErrorsFile, kResultsFile, "gray.bmp", "bw.jpg", "grabcut.jpg",
       "drawing2.jpg", "drawing3.jpg", "drawing4.jpg", "drawing77.jpg", "gauche.jpg", "droite.jpg",
-      kPicturePathFile, kTeethTableFile, kPictureTableFile, kTeethPictureFile, kThumbnailFile};
+      kPicturePathFile, kJobFile, kTeethTableFile, kPictureTableFile, kTeethPictureFile,
+      kThumbnailFile, kWholeLeafTeethFile, kWholeLeafLeavesFile, "whole_leaf_windows.csv",
+      kWholeLeafPictureFile, kWholeLeafThumbnailFile};
   return names;
 }
 
-PictureOutcome runPicture(const ProgramCall& call, const fs::path& picture,
-                          const fs::path& folder, const std::string& name) {
+PictureOutcome runPicture(const ProgramCall& call, const PictureJob& job, const fs::path& folder) {
   PictureOutcome outcome;
-  outcome.name = name;
+  outcome.name = job.name;
+  outcome.job = job.job;
   std::error_code ec;
   fs::create_directories(folder, ec);
   for (const std::string& file : runFileNames()) fs::remove(folder / file, ec);
-  std::string pathError;
-  if (!writePicturePath(folder, picture, pathError)) {
-    outcome.message = pathError;
+  std::string recordError;
+  if (!writePicturePath(folder, job.picture, recordError) ||
+      !writeJobRecord(folder, job.job, recordError)) {
+    outcome.message = recordError;
     return outcome;
   }
 
@@ -142,8 +153,7 @@ PictureOutcome runPicture(const ProgramCall& call, const fs::path& picture,
   }
 
   std::string startError;
-  const std::string status =
-      runInFolder(call, picture.string(), folder, trace.get(), errors.get(), startError);
+  const std::string status = runInFolder(call, job, folder, trace.get(), errors.get(), startError);
   if (!startError.empty()) {
     writeAll(trace.get(), "Cannot run " + call.program + ": " + startError + "\n");
   }
@@ -156,8 +166,8 @@ PictureOutcome runPicture(const ProgramCall& call, const fs::path& picture,
     outcome.message = error;
     return outcome;
   }
-  outcome = gatherPicture(folder, name);
-  if (outcome.ok) ensureThumbnail(folder);
+  outcome = gatherPicture(folder, job.name);
+  if (outcome.ok) ensureThumbnail(folder, job.job.wholeLeaf);
   return outcome;
 }
 

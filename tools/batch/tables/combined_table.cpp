@@ -1,9 +1,11 @@
 #include "batch/tables/combined_table.h"
 
 #include <algorithm>
-#include <cstring>
 
+#include "report/csv_writer.h"
+#include "report/measures.h"
 #include "report/number_format.h"
+#include "report/statistics.h"
 #include "run/atomic_file.h"
 
 namespace leafmargin::batch {
@@ -14,6 +16,9 @@ namespace {
 
 const char* const kLineEnd = "\r\n";
 
+// A cell holding text, quoted when it holds ';', '"', CR or LF.
+std::string cell(const std::string& text) { return csvField(text, ';'); }
+
 // Header labels are quoted when they hold a space, as results.csv quotes its measurement labels.
 std::string headerCell(const std::string& label) {
   return label.find(' ') == std::string::npos ? label : "\"" + label + "\"";
@@ -21,7 +26,7 @@ std::string headerCell(const std::string& label) {
 
 std::string toothSectionHeader() {
   std::string line = "Image;Dent;";
-  for (const std::string& label : resultsLabels().columns) line += headerCell(label) + ";";
+  for (const MeasureColumn& column : measureColumns()) line += headerCell(column.label) + ";";
   return line + kLineEnd;
 }
 
@@ -31,9 +36,9 @@ std::string pictureSectionHeader() {
                             "Profondeur max (mm)"}) {
     line += headerCell(label) + ";";
   }
-  for (const std::string& statistic : resultsLabels().statistics) {
-    for (const std::string& column : resultsLabels().columns) {
-      line += headerCell(statistic + " : " + column) + ";";
+  for (const char* statistic : statisticsLabels()) {
+    for (const MeasureColumn& column : measureColumns()) {
+      line += headerCell(std::string(statistic) + " : " + column.label) + ";";
     }
   }
   return line + kLineEnd;
@@ -42,7 +47,7 @@ std::string pictureSectionHeader() {
 std::string toothRows(const PictureOutcome& picture) {
   std::string rows;
   if (!picture.ok) return rows;
-  const std::string name = csvCell(picture.name) + ";";
+  const std::string name = cell(picture.name) + ";";
   for (const ToothRow& tooth : picture.results.teeth) {
     rows += name + tooth.number + ";";
     for (const std::string& cell : tooth.cells) rows += cell + ";";
@@ -52,8 +57,8 @@ std::string toothRows(const PictureOutcome& picture) {
 }
 
 std::string pictureRow(const PictureOutcome& picture) {
-  std::string row = csvCell(picture.name) + ";" + (picture.ok ? "ok" : "failed") + ";" +
-                    csvCell(picture.status) + ";" + csvCell(picture.message) + ";";
+  std::string row = cell(picture.name) + ";" + (picture.ok ? "ok" : "failed") + ";" +
+                    cell(picture.status) + ";" + cell(picture.message) + ";";
   if (picture.ok) {
     row += intToString(static_cast<int>(picture.results.teeth.size())) + ";";
     row += picture.results.deepestNotch + ";";
@@ -61,39 +66,31 @@ std::string pictureRow(const PictureOutcome& picture) {
       for (const std::string& cell : statistic) row += cell + ";";
     }
   } else {
-    row.append(2 + kStatisticsRows * kMeasureColumns, ';');
+    row.append(2 + kStatisticsCount * kMeasureCount, ';');
   }
   return row + kLineEnd;
 }
 
 }  // namespace
 
-std::string csvCell(const std::string& text) {
-  if (text.find_first_of(";\"\r\n") == std::string::npos) return text;
-  std::string quoted = "\"";
-  for (char c : text) {
-    if (c == '"') quoted += '"';
-    quoted += c;
-  }
-  return quoted + "\"";
-}
-
 std::string composeCombinedTable(const std::vector<PictureOutcome>& pictures) {
   std::string table = toothSectionHeader();
-  for (const PictureOutcome& picture : pictures) table += toothRows(picture);
+  for (const PictureOutcome& picture : pictures) {
+    if (!picture.job.wholeLeaf) table += toothRows(picture);
+  }
   table += kLineEnd;
   table += pictureSectionHeader();
-  for (const PictureOutcome& picture : pictures) table += pictureRow(picture);
+  for (const PictureOutcome& picture : pictures) {
+    if (!picture.job.wholeLeaf) table += pictureRow(picture);
+  }
   return table;
 }
 
 bool writeFileAtomically(const fs::path& path, const std::string& bytes, std::string& error) {
-  const int failure = replaceFileAtomically(path.string(), bytes);
-  if (failure != 0) {
-    error = "cannot write " + path.string() + ": " + std::strerror(failure);
-    return false;
-  }
-  return true;
+  const MaybeFailure failure =
+      replaceFileInFolder(path.parent_path().string(), path.filename().string(), bytes);
+  if (failure) error = failure->message;
+  return !failure;
 }
 
 std::vector<PictureOutcome> gatherOutputFolder(const fs::path& outdir) {

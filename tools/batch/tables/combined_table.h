@@ -20,15 +20,13 @@ namespace leafmargin::batch {
 
 constexpr const char* kCombinedFile = "combined.csv";
 
-// A cell holding text: as is, or enclosed in double quotes (inner quotes doubled) when the text
-// holds ';', '"', CR or LF.
-std::string csvCell(const std::string& text);
-
-// The exact bytes of combined.csv for the pictures, in the order given.
+// The exact bytes of combined.csv for the crop pictures among pictures, in the order given
+// (whole-leaf pictures have their own tables).
 std::string composeCombinedTable(const std::vector<PictureOutcome>& pictures);
 
-// Writes bytes to path through a temporary file renamed into place; false (with error set) when
-// that fails, leaving an earlier file untouched.
+// Writes bytes to path through a temporary file renamed into place; false (with error set to
+// "Cannot write <name> in <folder>: <reason>") when that fails, leaving an earlier file
+// untouched.
 bool writeFileAtomically(const std::filesystem::path& path, const std::string& bytes,
                          std::string& error);
 

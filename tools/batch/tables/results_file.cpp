@@ -3,9 +3,8 @@
 #include <fstream>
 #include <sstream>
 
-#include "measure/measurement_record.h"
 #include "report/number_format.h"
-#include "report/results_csv.h"
+#include "report/measures.h"
 
 namespace leafmargin::batch {
 
@@ -32,31 +31,9 @@ bool splitClosedCells(const std::string& line, std::size_t count, std::vector<st
   return true;
 }
 
-std::string unquote(const std::string& cell) {
-  if (cell.size() >= 2 && cell.front() == '"' && cell.back() == '"') {
-    return cell.substr(1, cell.size() - 2);
-  }
-  return cell;
-}
-
-// The labels are read off the table the report composes for a leaf without teeth, so they can
-// never drift from what leaf-margin writes.
-ResultsLabels labelsOfTheReport() {
-  const std::vector<std::string> lines = splitLines(composeResultsText(MeasurementRecord{}));
-  ResultsLabels labels;
-  std::vector<std::string> cells;
-  splitClosedCells(lines.at(0), kMeasureColumns + 1, cells);
-  for (std::size_t k = 0; k < kMeasureColumns; ++k) labels.columns[k] = unquote(cells.at(k + 1));
-  for (std::size_t r = 0; r < kStatisticsRows; ++r) {
-    splitClosedCells(lines.at(2 + r), kMeasureColumns + 1, cells);
-    labels.statistics[r] = cells.at(0);
-  }
-  return labels;
-}
-
 std::string headerLine() {
   std::string line = "Dent;";
-  for (const std::string& label : resultsLabels().columns) line += "\"" + label + "\";";
+  for (const MeasureColumn& column : measureColumns()) line += "\"" + std::string(column.label) + "\";";
   return line;
 }
 
@@ -68,16 +45,11 @@ ParsedResults failure(std::size_t lineIndex, const std::string& what) {
 
 MeasureCells measureCells(const std::vector<std::string>& cells) {
   MeasureCells out;
-  for (std::size_t k = 0; k < kMeasureColumns; ++k) out[k] = cells[k + 1];
+  for (std::size_t k = 0; k < kMeasureCount; ++k) out[k] = cells[k + 1];
   return out;
 }
 
 }  // namespace
-
-const ResultsLabels& resultsLabels() {
-  static const ResultsLabels labels = labelsOfTheReport();
-  return labels;
-}
 
 ParsedResults parseResults(const std::string& bytes) {
   const std::vector<std::string> lines = splitLines(bytes);
@@ -90,7 +62,7 @@ ParsedResults parseResults(const std::string& bytes) {
   std::size_t i = 1;
   for (; i < lines.size() && !lines[i].empty(); ++i) {
     const std::string number = intToString(static_cast<int>(table.teeth.size() + 1));
-    if (!splitClosedCells(lines[i], kMeasureColumns + 1, cells) || cells[0] != number) {
+    if (!splitClosedCells(lines[i], kMeasureCount + 1, cells) || cells[0] != number) {
       return failure(i, "expected the row of tooth " + number);
     }
     table.teeth.push_back({cells[0], measureCells(cells)});
@@ -98,10 +70,10 @@ ParsedResults parseResults(const std::string& bytes) {
   if (i == lines.size()) return failure(i, "the file ends before the statistics");
   ++i;  // the empty line
 
-  for (std::size_t r = 0; r < kStatisticsRows; ++r, ++i) {
-    const std::string& label = resultsLabels().statistics[r];
+  for (std::size_t r = 0; r < kStatisticsCount; ++r, ++i) {
+    const std::string label = statisticsLabels()[r];
     if (i == lines.size()) return failure(i, "the file ends before the line " + label);
-    if (!splitClosedCells(lines[i], kMeasureColumns + 1, cells) || cells[0] != label) {
+    if (!splitClosedCells(lines[i], kMeasureCount + 1, cells) || cells[0] != label) {
       return failure(i, "expected the line " + label);
     }
     table.statistics[r] = measureCells(cells);

@@ -1,25 +1,18 @@
 // Reading back a results.csv that leaf-margin wrote: its tooth rows, its five statistics rows and
 // its deepest notch, kept as the cell texts of the file, so that a batch table repeats every
-// number byte for byte. The labels checked are those this build's own report writes.
+// number byte for byte. The labels checked are those of the report's own table of columns.
 #pragma once
 
 #include <array>
 #include <string>
 #include <vector>
 
+#include "report/statistics.h"
+#include "report/tidy_tables.h"
+
 namespace leafmargin::batch {
 
-constexpr std::size_t kMeasureColumns = 10;
-constexpr std::size_t kStatisticsRows = 5;
-
-// The labels of results.csv as the report writes them, without quotes or ';'.
-struct ResultsLabels {
-  std::array<std::string, kMeasureColumns> columns;        // "largeur dents (mm)", ...
-  std::array<std::string, kStatisticsRows> statistics;     // "Minimum", ..., "Ecart-type"
-};
-const ResultsLabels& resultsLabels();
-
-using MeasureCells = std::array<std::string, kMeasureColumns>;
+using MeasureCells = MeasureCellTexts;
 
 struct ToothRow {
   std::string number;  // the row number as written ("1", "2", ...)
@@ -28,7 +21,7 @@ struct ToothRow {
 
 struct ResultsTable {
   std::vector<ToothRow> teeth;
-  std::array<MeasureCells, kStatisticsRows> statistics;
+  std::array<MeasureCells, kStatisticsCount> statistics;
   std::string deepestNotch;  // the number after "Profondeur max :;"
 };
 
