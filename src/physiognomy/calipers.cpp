@@ -47,8 +47,8 @@ Calipers calipersOf(const std::vector<cv::Point2d>& points) {
     return calipers;
   }
   // For each edge, the corner farthest from its line (it only moves forward as the edges turn):
-  // that distance is the width across the edge, and the corner with the edge's two ends and the
-  // corner after it are the antipodal pairs that hold the largest distance.
+  // that distance is the width across the edge, and the corner with either end of the edge is an
+  // antipodal pair; the largest distance is between the two points of one of these pairs.
   double widest = 0.0, narrowest = std::numeric_limits<double>::infinity();
   std::size_t far = 1;
   for (std::size_t i = 0; i < m; ++i) {
@@ -58,9 +58,7 @@ Calipers calipersOf(const std::vector<cv::Point2d>& points) {
          ++turns) {
       far = (far + 1) % m;
     }
-    const cv::Point2d& next = hull[(far + 1) % m];
-    widest = std::max({widest, cv::norm(hull[far] - a), cv::norm(hull[far] - b), cv::norm(next - a),
-                       cv::norm(next - b)});
+    widest = std::max({widest, cv::norm(hull[far] - a), cv::norm(hull[far] - b)});
     narrowest = std::min(narrowest, cross(a, b, hull[far]) / cv::norm(b - a));
   }
   calipers.feret = widest;

@@ -121,6 +121,7 @@ TEST(DilpChecks, DerivedValues) {
   EXPECT_DOUBLE_EQ(d.totalToothCount, 20.0);
   EXPECT_DOUBLE_EQ(d.toothCountPerInternalPerimeter, 20.0 / 6.0);
   EXPECT_DOUBLE_EQ(d.perimeterRatio, 8.0 / 6.0);
+  EXPECT_DOUBLE_EQ(dilpDerived({toothed()}).front().totalToothCount, 16.0);  // NA subsidiary as 0
   const DilpDerived e = dilpDerived({entire()}).front();
   EXPECT_TRUE(std::isnan(e.totalToothCount) && std::isnan(e.perimeterRatio) && std::isnan(e.toothCountPerInternalPerimeter));
 }
@@ -133,17 +134,18 @@ TEST(DilpChecks, EntireLeavesOfAMorphotypeWithToothedOnes) {
   DilpRow tooth = toothed("m"), whole = entire("m");
   whole.specimenNumber = "m2";
   whole.primaryTeeth = 3;
-  whole.rawBladePerimeter = whole.internalRawBladePerimeter = 10.0;
+  whole.rawBladePerimeter = 10.0;  // the internal one NA
+  whole.lengthOfCutPerimeter = 2.0;
   std::vector<DilpDerived> d = dilpDerived({tooth, whole});
   EXPECT_FALSE(d[0].mixedMarginEntire);
   EXPECT_TRUE(d[1].mixedMarginEntire);
   EXPECT_EQ(d[1].perimeterRatio, 1.0);
   EXPECT_EQ(d[1].toothCountPerInternalPerimeter, 0.0);
   EXPECT_EQ(d[1].totalToothCount, 0.0);
+  EXPECT_EQ(d[1].rawPerimeterCorrected, 10.0);  // its cut perimeter taken as 0
   EXPECT_EQ(errorsOf({tooth, whole}), Errors{});
   // The same entire leaf in another site, or under another morphotype, is checked.
-  const Errors checked{{DilpCheck::EntireToothCountNotNA, 1}, {DilpCheck::EntirePerimeterRatioNotNA, 1},
-                       {DilpCheck::PerimeterRatioNotAbove1, 1}};
+  const Errors checked{{DilpCheck::EntireToothCountNotNA, 1}};
   DilpRow elsewhere = whole;
   elsewhere.site.reset();
   EXPECT_EQ(errorsOf({tooth, elsewhere}), checked);
@@ -158,7 +160,7 @@ TEST(DilpChecks, EntireLeavesOfAMorphotypeWithToothedOnes) {
   other.rawBladePerimeter = other.internalRawBladePerimeter = 10.0;
   d = dilpDerived({tooth, whole, other});
   EXPECT_FALSE(d[1].mixedMarginEntire);
-  EXPECT_EQ(d[1].perimeterRatio, 1.0);  // 10 / 10 all the same
+  EXPECT_TRUE(std::isnan(d[1].perimeterRatio));
   EXPECT_EQ(errorsOf({tooth, whole, other}), Errors{});
   EXPECT_STREQ(dilpCheckLabel(DilpCheck::FdrNotBetween0And1), "FDR not between 0-1");
   EXPECT_STREQ(dilpCheckLabel(DilpCheck::ExternalNotLargerThanInternal),

@@ -41,10 +41,10 @@ TEST(DilpRow, TheTextOfTheRows) {
   EXPECT_EQ(csvRecord(dilpFields(toothed)),
             "NA,NA,scan_1,0,1.4142,1.00,0.9800,3.8828,0.9800,3.8828,0.9350,3.7071,0.00,1,NA,0.2828,0.0200\n");
   DilpRow entire = dilpRow(square(std::nullopt, std::nullopt, {}), "oak, \"big\"");
-  entire.site = "Site A";
+  entire.site = "Bois, A";
   entire.specimenNumber = "B-12";
   EXPECT_EQ(csvRecord(dilpFields(entire)),
-            "Site A,B-12,\"oak, \"\"big\"\"\",1,1.4142,1.00,1.00,4.00,NA,NA,NA,NA,0.00,NA,NA,NA,NA\n");
+            "\"Bois, A\",B-12,\"oak, \"\"big\"\"\",1,1.4142,1.00,1.00,4.00,NA,NA,NA,NA,0.00,NA,NA,NA,NA\n");
   EXPECT_TRUE(dilpErrors({toothed, entire}).empty());
 }
 

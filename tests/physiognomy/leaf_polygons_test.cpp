@@ -40,10 +40,14 @@ TEST(LeafPolygons, BladePetioleAndInternalBladeOfASquare) {
       {"tooth round the start", square(none, none, {{37, 0, 3}}), 100, 40, 95.5, 34 + 3 * r2, 0},
       {"teeth sharing a sinus", square(none, none, {{7, 10, 13}, {13, 20, 27}}), 100, 40, 71,
        20 + 3 * r2 + 7 * r2, 0},
+      // Three corners cut, the last tooth ending where the first begins: 10 of outline is left.
+      {"teeth all round", square(none, none, {{5, 10, 15}, {25, 30, 35}, {35, 0, 5}}), 100, 40, 62.5,
+       10 + 15 * r2, 0},
       {"petiole and tooth", square(38, 2, {{17, 20, 23}}), 98, 36 + 2 * r2, 93.5, 30 + 2 * r2 + 3 * r2, 2},
       // Spans that are no tooth of the blade keep their stretch.
       {"tip outside its span", square(none, none, {{17, 25, 23}}), 100, 40, 100, 40, 0},
       {"over the petiole", square(38, 2, {{37, 0, 3}}), 98, 36 + 2 * r2, 98, 36 + 2 * r2, 2},
+      {"onto the petiole", square(38, 2, {{33, 36, 39}}), 98, 36 + 2 * r2, 98, 36 + 2 * r2, 2},
       {"overlapping the one before", square(none, none, {{17, 20, 23}, {21, 24, 26}}), 100, 40, 95.5,
        34 + 3 * r2, 0},
       {"one sinus", square(none, none, {{5, 6, 5}}), 100, 40, 100, 40, 0},
@@ -76,6 +80,12 @@ TEST(LeafPolygons, PolygonsRunForwardBetweenThePetioleEnds) {
   const LeafPolygon internal = internalBladePolygon(s);
   ASSERT_EQ(internal.stretches.size(), 2u);
   EXPECT_EQ(polygonPoints(internal, s.outline)[16], cv::Point2d(10, 7));
+  // Round the start: one stretch from the tooth's end on to its beginning.
+  const LeafShape loop = square(std::nullopt, std::nullopt, {{37, 0, 3}});
+  const std::vector<cv::Point2d> round = polygonPoints(internalBladePolygon(loop), loop.outline);
+  ASSERT_EQ(round.size(), 35u);
+  EXPECT_EQ(round.front(), cv::Point2d(0, 3));
+  EXPECT_EQ(round.back(), cv::Point2d(3, 0));
   EXPECT_TRUE(bladePolygon(square(std::nullopt, std::nullopt, {})).wholeLoop);
   EXPECT_FALSE(internal.wholeLoop);
   EXPECT_TRUE(bladePolygon(LeafShape{}).empty());

@@ -49,6 +49,10 @@ TEST(TracedLength, RunsKeepCornersAndDropAStaircaseWithinTheTolerance) {
       {"two points closed", {{0, 0}, {3, 4}}, true, 10},
   };
   for (const Case& c : cases) EXPECT_NEAR(tracedRunLength(c.run, c.closed, 0.5), c.length, 1e-4) << c.name;
+  // A loop has no end: a bump within the tolerance at its first point goes too.
+  std::vector<cv::Point2d> square = sampled({{0, 5}, {0, 10}, {10, 10}, {10, 0}, {0, 0}}, 0.5, true);
+  square.front().x = 0.3;
+  EXPECT_NEAR(tracedRunLength(square, true, 0.5), 40, 1e-4);
   EXPECT_GT(tracedRunLength(rough, false, 0.5), 150.0);
   EXPECT_NEAR(tracedRunLength(rough, false, 0.9), 100.0, 1e-4);
 }
@@ -62,6 +66,10 @@ TEST(TracedLength, TheBordersShareIsTheStretchAlongIt) {
   const int n = static_cast<int>(outline.size());  // 120: corners at 0, 20, 60 and 80
   LeafPolygon loop{{{0, n}}, true}, fromMiddle{{{10, n}}, true};
   LeafPolygon cut{{{70, 51}}, false};  // (20,5) round to (0,0), then straight back
+  // The same with a bump within the tolerance at (0,5), where the loop from the middle starts.
+  std::vector<cv::Point2d> bumped = outline;
+  bumped[10].x = 0.3;
+  const std::vector<const std::vector<cv::Point2d>*> outlines{&outline, &bumped};
   struct Case {
     const char* name;
     LeafPolygon polygon;
@@ -78,9 +86,11 @@ TEST(TracedLength, TheBordersShareIsTheStretchAlongIt) {
       {"cut onto the border", LeafPolygon{{{70, 56}}, false}, left, 27.5 + std::sqrt(406.25), 2.5},
   };
   for (const Case& c : cases) {
-    const TracedLength traced = tracedLength(c.polygon, outline, c.border, 0.5);
-    EXPECT_NEAR(traced.perimeter, c.perimeter, 1e-4) << c.name;
-    EXPECT_NEAR(traced.onBorder, c.onBorder, 1e-4) << c.name;
+    for (const std::vector<cv::Point2d>* points : outlines) {
+      const TracedLength traced = tracedLength(c.polygon, *points, c.border, 0.5);
+      EXPECT_NEAR(traced.perimeter, c.perimeter, 1e-4) << c.name;
+      EXPECT_NEAR(traced.onBorder, c.onBorder, 1e-4) << c.name;
+    }
   }
 }
 
