@@ -16,6 +16,34 @@ double polylineLength(const std::vector<cv::Point2f>& points, bool closed) {
   return length;
 }
 
+// A stretch traced in pieces whose edges all lie on the border or all off it, each with its ends
+// kept; a loop is cut open where the border begins or ends, and traced whole when it does nowhere.
+TracedLength traceStretch(const std::vector<cv::Point2d>& points, const std::vector<bool>& edgesOnBorder,
+                          bool loop, double tolerance) {
+  const int edges = static_cast<int>(edgesOnBorder.size());
+  const auto changesAt = [&](int e) { return edgesOnBorder[e] != edgesOnBorder[(e + edges - 1) % edges]; };
+  int start = 0;
+  while (loop && start < edges && !changesAt(start)) ++start;
+  if (loop && start == edges) {
+    const double whole = tracedRunLength(points, true, tolerance);
+    return {whole, edges > 0 && edgesOnBorder[0] ? whole : 0.0};
+  }
+  TracedLength traced;
+  const int size = static_cast<int>(points.size());
+  std::vector<cv::Point2d> piece{points[start]};
+  for (int k = 0; k < edges; ++k) {
+    const int e = (start + k) % edges;
+    piece.push_back(points[(e + 1) % size]);
+    if (k + 1 == edges || edgesOnBorder[(e + 1) % edges] != edgesOnBorder[e]) {
+      const double length = tracedRunLength(piece, false, tolerance);
+      traced.perimeter += length;
+      if (edgesOnBorder[e]) traced.onBorder += length;
+      piece = {piece.back()};
+    }
+  }
+  return traced;
+}
+
 }  // namespace
 
 double tracingTolerance(double pixelsPerMm) {
@@ -37,41 +65,16 @@ TracedLength tracedLength(const LeafPolygon& polygon, const std::vector<cv::Poin
   const std::size_t stretches = polygon.stretches.size();
   for (std::size_t s = 0; s < stretches; ++s) {
     const OutlineStretch& stretch = polygon.stretches[s];
+    std::vector<cv::Point2d> points;
+    for (int k = 0; k < stretch.count; ++k) points.push_back(outline[(stretch.first + k) % size]);
     // Its edges, each on the border when both its ends are; a loop closes with its first point.
-    const int edges = polygon.wholeLoop ? stretch.count : stretch.count - 1;
-    const auto edgeOnBorder = [&](int e) {
-      return borderAt(stretch.first + e) && borderAt(stretch.first + e + 1);
-    };
-    // A loop is cut open where the border begins or ends, if it does anywhere.
-    int start = 0;
-    bool open = !polygon.wholeLoop;
-    for (int e = 0; !open && e < edges; ++e) {
-      if (edgeOnBorder(e) != edgeOnBorder((e + edges - 1) % edges)) start = e, open = true;
-    }
-    if (!open) {
-      std::vector<cv::Point2d> loop;
-      for (int k = 0; k < stretch.count; ++k) loop.push_back(outline[(stretch.first + k) % size]);
-      const double traced = tracedRunLength(loop, true, tolerance);
-      length.perimeter += traced;
-      if (edges > 0 && edgeOnBorder(0)) length.onBorder += traced;
-    } else {
-      // Pieces of edges all on the border or all off it, each traced with its ends kept.
-      std::vector<cv::Point2d> piece{outline[(stretch.first + start) % size]};
-      for (int k = 0; k < edges; ++k) {
-        const int e = (start + k) % edges;
-        piece.push_back(outline[(stretch.first + e + 1) % size]);
-        if (k + 1 == edges || edgeOnBorder((e + 1) % edges) != edgeOnBorder(e)) {
-          const double traced = tracedRunLength(piece, false, tolerance);
-          length.perimeter += traced;
-          if (edgeOnBorder(e)) length.onBorder += traced;
-          piece = {piece.back()};
-        }
-      }
-    }
-    if (!polygon.wholeLoop) {
-      const OutlineStretch& next = polygon.stretches[(s + 1) % stretches];
-      length.perimeter += cv::norm(outline[next.first] - outline[(stretch.first + stretch.count - 1) % size]);
-    }
+    std::vector<bool> edgesOnBorder;
+    for (int e = 0; e < (polygon.wholeLoop ? stretch.count : stretch.count - 1); ++e)
+      edgesOnBorder.push_back(borderAt(stretch.first + e) && borderAt(stretch.first + e + 1));
+    const TracedLength traced = traceStretch(points, edgesOnBorder, polygon.wholeLoop, tolerance);
+    length.perimeter += traced.perimeter;
+    length.onBorder += traced.onBorder;
+    if (!polygon.wholeLoop) length.perimeter += cv::norm(outline[polygon.stretches[(s + 1) % stretches].first] - points.back());
   }
   return length;
 }

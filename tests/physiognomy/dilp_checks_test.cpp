@@ -122,7 +122,9 @@ TEST(DilpChecks, DerivedValues) {
   EXPECT_DOUBLE_EQ(d.toothCountPerInternalPerimeter, 20.0 / 6.0);
   EXPECT_DOUBLE_EQ(d.perimeterRatio, 8.0 / 6.0);
   EXPECT_DOUBLE_EQ(dilpDerived({toothed()}).front().totalToothCount, 16.0);  // NA subsidiary as 0
-  const DilpDerived e = dilpDerived({entire()}).front();
+  DilpRow counted = entire();
+  counted.primaryTeeth = 3;
+  const DilpDerived e = dilpDerived({counted}).front();
   EXPECT_TRUE(std::isnan(e.totalToothCount) && std::isnan(e.perimeterRatio) && std::isnan(e.toothCountPerInternalPerimeter));
 }
 

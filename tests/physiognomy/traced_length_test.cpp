@@ -66,9 +66,10 @@ TEST(TracedLength, TheBordersShareIsTheStretchAlongIt) {
   const int n = static_cast<int>(outline.size());  // 120: corners at 0, 20, 60 and 80
   LeafPolygon loop{{{0, n}}, true}, fromMiddle{{{10, n}}, true};
   LeafPolygon cut{{{70, 51}}, false};  // (20,5) round to (0,0), then straight back
-  // The same with a bump within the tolerance at (0,5), where the loop from the middle starts.
+  // The same with bumps within the tolerance at (0,5), where the loop from the middle starts, and
+  // at (0,9.5), next to the border's end.
   std::vector<cv::Point2d> bumped = outline;
-  bumped[10].x = 0.3;
+  bumped[10].x = bumped[19].x = 0.3;
   const std::vector<const std::vector<cv::Point2d>*> outlines{&outline, &bumped};
   struct Case {
     const char* name;
