@@ -48,7 +48,8 @@ std::vector<DilpDerived> dilpDerived(const std::vector<DilpRow>& rows);
 
 // Every check a row trips, checks in dilp's order, rows in order within each check:
 // - entire leaves (margin 1) not exempted above with a primary or subsidiary tooth count, a
-//   tooth count per internal perimeter, or a perimeter ratio that is not NA;
+//   tooth count per internal perimeter (dilp derives none for them, so this one never trips on
+//   its own), or a perimeter ratio that is not NA;
 // - an FDR below 0 or above 1;
 // - an internal perimeter (corrected) larger than the external one (corrected);
 // - a minimum Feret larger than the Feret;
