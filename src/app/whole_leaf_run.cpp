@@ -61,6 +61,7 @@ int runWholeLeaf(const Options& options, std::ostream& out, std::ostream& messag
   settings.plan.grabCut = options.segmentation.grabCut;
   settings.threads = static_cast<unsigned>(options.segmentation.grabCut.threads);
   settings.keepCropsDir = options.keepCropsDir;
+  settings.pictureStem = std::filesystem::path(options.picture).stem().string();
 
   const WholeLeafAnalysis analysis = analyseWholeLeafScan(scan, settings, messages);
   const ScanPlan& plan = analysis.plan;

@@ -13,6 +13,9 @@ namespace {
 
 constexpr double kFindingPixelsPerMm = 6.0;  // about 150 dpi
 constexpr double kWidestLineMm = 0.6;        // lines up to this wide never join or make a leaf
+constexpr double kGridLineMm = 0.55;         // a printed grid's lines, thinner than a petiole
+constexpr double kStalkReachMm = 40.0;       // a leaf's thin parts (its petiole) reach this far
+constexpr double kThinPartsPixelsPerMm = 300.0 / 25.4;  // they are found at up to 300 dpi
 constexpr double kSmallestLeafMm2 = 100.0;
 constexpr double kSmallestSpeckMm2 = 0.5;    // smaller specks are noise, not counted
 constexpr double kRectangleFill = 0.85;      // of the smallest enclosing rectangle
@@ -221,6 +224,89 @@ std::string describeLeftOut(const LeftOut& leftOut) {
   return result;
 }
 
+namespace {
+
+// A region of the reduced picture: its box and its box-sized mask.
+struct Body {
+  cv::Rect box;
+  cv::Mat mask;
+  bool undecided = false;
+};
+
+// A mask of the reduced picture (box-sized, at box) drawn into a frame of the scan's pixels
+// (frame, at scale frame pixels per scan pixel).
+cv::Mat drawnInFrame(const cv::Mat& mask, cv::Rect box, double factor, cv::Rect frame, double scale,
+                     cv::Size frameSize) {
+  cv::Mat drawn = cv::Mat::zeros(frameSize, CV_8UC1);
+  const double toFrame = scale / factor;  // frame pixels per reduced pixel
+  const cv::Rect target(static_cast<int>(std::lround((box.x / factor - frame.x) * scale)),
+                        static_cast<int>(std::lround((box.y / factor - frame.y) * scale)),
+                        std::max(1, static_cast<int>(std::lround(box.width * toFrame))),
+                        std::max(1, static_cast<int>(std::lround(box.height * toFrame))));
+  const cv::Rect clipped = target & cv::Rect(cv::Point(0, 0), frameSize);
+  if (clipped.empty()) return drawn;
+  cv::Mat resized;
+  cv::resize(mask, resized, target.size(), 0, 0, cv::INTER_NEAREST);
+  resized(clipped - target.tl()).copyTo(drawn(clipped));
+  return drawn;
+}
+
+// The leaf's body with its thin parts (its petiole, a narrow apex) given back, found at up to
+// 300 dpi where a petiole is wider than a grid's bolder lines: the pieces of the leaf class
+// without lines up to kGridLineMm wide that overlap the body and lie within kStalkReachMm of it,
+// never another region's. In the scan's pixels.
+FoundRegion withThinParts(const cv::Mat& scan, const LeafClass& leafClass, const Body& body,
+                          const std::vector<const Body*>& others, double pixelsPerMm, double factor) {
+  const double scale = std::min(1.0, kThinPartsPixelsPerMm / pixelsPerMm);  // per scan pixel
+  const double perMm = pixelsPerMm * scale;
+  const int reach = static_cast<int>(std::ceil(kStalkReachMm * pixelsPerMm));
+  const cv::Rect bodyInScan(cv::Point(static_cast<int>(body.box.x / factor), static_cast<int>(body.box.y / factor)),
+                            cv::Point(static_cast<int>(std::ceil(body.box.br().x / factor)),
+                                      static_cast<int>(std::ceil(body.box.br().y / factor))));
+  const cv::Rect frame = (bodyInScan + cv::Size(2 * reach, 2 * reach) - cv::Point(reach, reach)) &
+                         cv::Rect(cv::Point(0, 0), scan.size());
+  cv::Mat picture = scan(frame);
+  if (scale < 1.0) cv::resize(picture, picture, cv::Size(), scale, scale, cv::INTER_AREA);
+  cv::Mat gray;
+  cv::cvtColor(picture, gray, cv::COLOR_BGR2GRAY);
+  const cv::Mat thin = openByDisc(leafClassMask(gray, leafClass), 0.5 * kGridLineMm * perMm + 0.5);
+  const cv::Mat own = drawnInFrame(body.mask, body.box, factor, frame, scale, gray.size());
+  cv::Mat labels;
+  const int count = cv::connectedComponents(thin, labels, 8, CV_32S);
+  std::vector<char> touching(static_cast<std::size_t>(count), 0);
+  for (int y = 0; y < labels.rows; ++y)
+    for (int x = 0; x < labels.cols; ++x)
+      if (own.at<uchar>(y, x)) touching[labels.at<int>(y, x)] = 1;
+  touching[0] = 0;
+  cv::Mat distance;
+  cv::distanceTransform(~own, distance, cv::DIST_L2, cv::DIST_MASK_PRECISE);
+  cv::Mat full = own.clone();
+  const float within = static_cast<float>(kStalkReachMm * perMm);
+  for (int y = 0; y < labels.rows; ++y)
+    for (int x = 0; x < labels.cols; ++x)
+      if (touching[labels.at<int>(y, x)] && distance.at<float>(y, x) <= within) full.at<uchar>(y, x) = 255;
+  for (const Body* other : others) {
+    cv::Mat theirs;
+    cv::dilate(drawnInFrame(other->mask, other->box, factor, frame, scale, gray.size()), theirs, cv::Mat());
+    full.setTo(0, theirs);
+  }
+  const cv::Mat filled = largestRegionFilled(full | own);
+  const cv::Rect tight = cv::boundingRect(filled);
+  FoundRegion region;
+  const cv::Rect inScan(cv::Point(frame.x + static_cast<int>(std::floor(tight.x / scale)),
+                                  frame.y + static_cast<int>(std::floor(tight.y / scale))),
+                        cv::Point(frame.x + static_cast<int>(std::ceil(tight.br().x / scale)),
+                                  frame.y + static_cast<int>(std::ceil(tight.br().y / scale))));
+  region.box = inScan & cv::Rect(cv::Point(0, 0), scan.size());
+  cv::Mat mask;
+  cv::resize(filled(tight), mask, region.box.size(), 0, 0, cv::INTER_LINEAR);
+  region.mask = mask > 127;
+  region.mayBeSeveral = body.undecided;
+  return region;
+}
+
+}  // namespace
+
 FoundLeaves findLeaves(const cv::Mat& scan, double pixelsPerMm, std::optional<bool> leafIsBright) {
   FoundLeaves found;
   const double factor = std::min(1.0, kFindingPixelsPerMm / pixelsPerMm);
@@ -230,15 +316,16 @@ FoundLeaves findLeaves(const cv::Mat& scan, double pixelsPerMm, std::optional<bo
   cv::Mat gray;
   cv::cvtColor(reduced, gray, cv::COLOR_BGR2GRAY);
   found.leafClass = chooseLeafClass(gray, leafIsBright);
+  const cv::Mat classMask = leafClassMask(gray, found.leafClass);
   // A disc this wide fits neither in a line of kWidestLineMm (counted in whole pixels) nor where
   // two such lines cross.
-  const cv::Mat bodies = openByDisc(leafClassMask(gray, found.leafClass),
-                                    0.5 * std::sqrt(2.0) * kWidestLineMm * perMm + 0.5);
+  const cv::Mat bodies = openByDisc(classMask, 0.5 * std::sqrt(2.0) * kWidestLineMm * perMm + 0.5);
 
   cv::Mat labels, stats, centroids;
   const int count = cv::connectedComponentsWithStats(bodies, labels, stats, centroids, 8, CV_32S);
   const double smallestLeaf = kSmallestLeafMm2 * perMm * perMm;
   const double smallestSpeck = kSmallestSpeckMm2 * perMm * perMm;
+  std::vector<Body> leaves, notLeaves;
   for (int label = 1; label < count; ++label) {
     const cv::Rect box(stats.at<int>(label, cv::CC_STAT_LEFT), stats.at<int>(label, cv::CC_STAT_TOP),
                        stats.at<int>(label, cv::CC_STAT_WIDTH), stats.at<int>(label, cv::CC_STAT_HEIGHT));
@@ -251,28 +338,36 @@ FoundLeaves findLeaves(const cv::Mat& scan, double pixelsPerMm, std::optional<bo
     if (parts.size() > 1) found.separated += static_cast<int>(parts.size());
     for (const cv::Mat& whole : parts) {
       const cv::Rect tight = cv::boundingRect(whole);
-      const cv::Mat part = whole(tight);
-      const cv::Rect partBox = tight + box.tl();
-      const double partArea = parts.size() == 1 ? area : cv::countNonZero(part);
+      const Body part{tight + box.tl(), whole(tight).clone(), separation.undecided};
+      const double partArea = parts.size() == 1 ? area : cv::countNonZero(part.mask);
       const Verdict verdict =
-          judgeRegion(reduced(partBox), part, partArea, smallestLeaf, smallestSpeck, perMm);
+          judgeRegion(reduced(part.box), part.mask, partArea, smallestLeaf, smallestSpeck, perMm);
       if (verdict == Verdict::Noise) continue;
-      FoundRegion region = toScan(part, partBox, factor, scan.size());
-      region.onBorder = touchesBorder(partBox, reduced.size());
       if (verdict == Verdict::Leaf) {
-        region.mayBeSeveral = separation.undecided;
-        found.leaves.push_back(std::move(region));
-        continue;
-      }
-      if (verdict == Verdict::TooSmall) {
+        leaves.push_back(part);
+      } else if (verdict == Verdict::TooSmall) {
         ++found.leftOut.tooSmall;
-        continue;
+      } else {
+        ++(verdict == Verdict::StraightEdged ? found.leftOut.straightEdged
+           : verdict == Verdict::Thin        ? found.leftOut.thin
+                                             : found.leftOut.notLeafColour);
+        notLeaves.push_back(part);
       }
-      ++(verdict == Verdict::StraightEdged ? found.leftOut.straightEdged
-         : verdict == Verdict::Thin        ? found.leftOut.thin
-                                           : found.leftOut.notLeafColour);
-      found.notLeaves.push_back(std::move(region));
     }
+  }
+  for (std::size_t k = 0; k < leaves.size(); ++k) {
+    std::vector<const Body*> others;
+    for (const std::vector<Body>* group : {&leaves, &notLeaves})
+      for (const Body& other : *group)
+        if (&other != &leaves[k]) others.push_back(&other);
+    FoundRegion region = withThinParts(scan, found.leafClass, leaves[k], others, pixelsPerMm, factor);
+    region.onBorder = touchesBorder(region.box, scan.size());
+    found.leaves.push_back(std::move(region));
+  }
+  for (const Body& other : notLeaves) {
+    FoundRegion region = toScan(other.mask, other.box, factor, scan.size());
+    region.onBorder = touchesBorder(other.box, reduced.size());
+    found.notLeaves.push_back(std::move(region));
   }
   sortInReadingOrder(found.leaves);
   return found;

@@ -11,6 +11,7 @@
 #include <sstream>
 
 #include "analysis/picture_analysis.h"
+#include "physiognomy/leaf_polygons.h"
 #include "report/results_csv.h"
 #include "resources/memory_budget.h"
 #include "resources/memory_guard.h"
@@ -266,7 +267,8 @@ std::vector<WholeLeafTooth> leafTeeth(const LeafPlan& leaf, const std::vector<Wi
 
 // The leaf as the physiognomy measures read it: its smooth outline at the scan's resolution, the
 // petiole's cut and every tooth from sinus to sinus, placed on that outline. A sinus nobody found
-// is taken half way to the next tip; spans never overlap.
+// (or found farther than a tooth spacing from the tip) is taken half a spacing from the tip, never
+// beyond half way to the next tip; spans never overlap.
 LeafShape shapeOf(const LeafPlan& leaf, const std::vector<WholeLeafTooth>& teeth, double pixelsPerMm) {
   LeafShape shape;
   shape.outline = leaf.smooth.points;
@@ -294,15 +296,24 @@ LeafShape shapeOf(const LeafPlan& leaf, const std::vector<WholeLeafTooth>& teeth
     shape.petioleTo = nearest(leaf.working.toScan(cv::Point2d(outline.points[leaf.ends.base])));
   }
   const double blade = leaf.bladeLength() * kWorkingMmPerPixel;
+  const double spacing =
+      (leaf.toothSpacing > 0.0 ? leaf.toothSpacing : leaf.windowLength / 8) * kWorkingMmPerPixel;
   double previousEnd = 0.0;
   for (std::size_t k = 0; k < teeth.size(); ++k) {
     const WholeLeafTooth& t = teeth[k];
-    const double lastTip = k > 0 ? teeth[k - 1].positionMm : 0.0;
-    const double nextTip = k + 1 < teeth.size() ? teeth[k + 1].positionMm : blade;
-    double before = std::isnan(t.sinusBeforeMm) ? 0.5 * (lastTip + t.positionMm) : t.sinusBeforeMm;
-    double after = std::isnan(t.sinusAfterMm) ? 0.5 * (t.positionMm + nextTip) : t.sinusAfterMm;
-    before = std::clamp(before, previousEnd, t.positionMm);
-    after = std::clamp(after, t.positionMm, nextTip);
+    const double lastTip = k > 0 ? teeth[k - 1].positionMm : t.positionMm - spacing;
+    const double nextTip = k + 1 < teeth.size() ? teeth[k + 1].positionMm : t.positionMm + spacing;
+    const bool knownBefore = !std::isnan(t.sinusBeforeMm) && t.positionMm - t.sinusBeforeMm <= spacing;
+    const bool knownAfter = !std::isnan(t.sinusAfterMm) && t.sinusAfterMm - t.positionMm <= spacing;
+    // A sinus found lies between the tips; one taken stays within half way to the next tip.
+    const double before =
+        knownBefore ? std::clamp(t.sinusBeforeMm, std::max({previousEnd, lastTip, 0.0}), t.positionMm)
+                    : std::clamp(t.positionMm - 0.5 * spacing,
+                                 std::max({previousEnd, 0.5 * (lastTip + t.positionMm), 0.0}), t.positionMm);
+    const double after =
+        knownAfter ? std::clamp(t.sinusAfterMm, t.positionMm, std::min(nextTip, blade))
+                   : std::clamp(t.positionMm + 0.5 * spacing, t.positionMm,
+                                std::min(0.5 * (t.positionMm + nextTip), blade));
     previousEnd = after;
     shape.teeth.push_back({at(before), nearest(t.tip), at(after)});
   }
@@ -377,8 +388,14 @@ WholeLeafAnalysis analyseWholeLeafScan(const cv::Mat& scan, const WholeLeafSetti
     summary.coveredPct = 100.0 * coveredShare(leaf, results[l]);
     summary.borderLengthMm = leaf.borderLength() * kWorkingMmPerPixel;
     analysis.leaves.push_back(summary);
-    analysis.overview.push_back(overviewOf(leaf, results[l], number, teeth));
-    analysis.shapes.push_back(shapeOf(leaf, teeth, settings.plan.pixelsPerMm));
+    LeafShape shape = shapeOf(leaf, teeth, settings.plan.pixelsPerMm);
+    analysis.leaves.back().dilp = dilpRow(shape, defaultMorphotype(settings.pictureStem, number));
+    OverviewLeaf view = overviewOf(leaf, results[l], number, teeth);
+    view.internal = polygonPoints(internalBladePolygon(shape), shape.outline);
+    if (hasPetiole(shape))
+      view.petioleCut = {shape.outline[*shape.petioleFrom], shape.outline[*shape.petioleTo]};
+    analysis.overview.push_back(std::move(view));
+    analysis.shapes.push_back(std::move(shape));
   }
   return analysis;
 }

@@ -23,6 +23,7 @@ struct WholeLeafSettings {
   PlanSettings plan;          // the scan's resolution, the leaves' class, GrabCut
   std::string keepCropsDir;   // empty: the crops are not kept
   unsigned threads = 0;       // windows analysed at once; 0: one per core
+  std::string pictureStem;    // names the leaves' morphotypes ("<stem>_<leaf>")
 };
 
 struct WholeLeafAnalysis {

@@ -13,13 +13,14 @@ namespace {
 
 constexpr int kLargestSide = 2000;
 constexpr int kBandHeight = 84;  // two rows: the legend, then the scale bar
-constexpr int kMinWidth = 760;  // room for the legend
+constexpr int kMinWidth = 1000;  // room for the legend
 constexpr double kFontScale = 0.45;
 const cv::Scalar kMeasuredColours[2] = {cv::Scalar(255, 140, 0), cv::Scalar(0, 200, 255)};
 const cv::Scalar kRejectedColour(0, 0, 230);
 const cv::Scalar kBorderColour(150, 150, 150);
 const cv::Scalar kMeasuredTooth(0, 200, 0);
 const cv::Scalar kFoundTooth(0, 230, 255);
+const cv::Scalar kInternalColour(200, 0, 200);
 const cv::Scalar kInk(0, 0, 0);
 const cv::Scalar kPaper(255, 255, 255);
 
@@ -54,6 +55,10 @@ void drawLegend(cv::Mat& canvas, int top, double pixelsPerMm, int line) {
   text("tooth measured");
   ring(kFoundTooth);
   text("found");
+  stroke(kInternalColour);
+  text("teeth cut off");
+  stroke(kInk);
+  text("petiole cut");
   const int barRow = top + 3 * kBandHeight / 4 + 4;
   const double longest = std::min(canvas.cols / 2 - 14, 400);
   const int length = static_cast<int>(std::lround(scaleBarMillimetres(pixelsPerMm, longest) * pixelsPerMm));
@@ -118,6 +123,12 @@ cv::Mat drawWholeLeafOverview(const cv::Mat& scan, const std::vector<OverviewLea
       polyline(stretch.points, stretch.measured ? kMeasuredColours[measured++ % 2] : kRejectedColour,
                stretch.measured ? line + 1 : line);
     for (const auto& border : leaf.border) polyline(border, kBorderColour, line + 1);
+    if (leaf.internal.size() >= 3) {
+      std::vector<cv::Point2d> closed = leaf.internal;
+      closed.push_back(leaf.internal.front());
+      polyline(closed, kInternalColour, 1);
+    }
+    if (leaf.petioleCut) polyline({(*leaf.petioleCut)[0], (*leaf.petioleCut)[1]}, kInk, line + 1);
   }
   // Every tooth of every leaf, then their numbers where there is room.
   std::vector<cv::Point> anchors;

@@ -62,11 +62,16 @@ std::string composeWholeLeafWindowsTable(const std::vector<WholeLeafWindow>& win
 
 std::string composeWholeLeafLeavesTable(const std::string& picture, const std::string& dpi,
                                         const std::vector<WholeLeafSummary>& leaves) {
-  std::string text =
-      csvRecord({"picture", "leaf", "dpi", "teeth", "outline_covered_pct", "border_length_mm"});
+  std::vector<std::string> header = dilpHeaderFields();
+  for (const char* own : {"picture", "leaf", "dpi", "teeth", "outline_covered_pct", "border_length_mm"})
+    header.emplace_back(own);
+  std::string text = csvRecord(header);
   for (const WholeLeafSummary& l : leaves) {
-    text += csvRecord({csvField(picture), std::to_string(l.leaf), dpi, std::to_string(l.teeth),
-                       csvNumber(l.coveredPct), csvNumber(l.borderLengthMm)});
+    std::vector<std::string> fields = dilpFields(l.dilp);
+    for (const std::string& own : {csvField(picture), std::to_string(l.leaf), dpi, std::to_string(l.teeth),
+                                   csvNumber(l.coveredPct), csvNumber(l.borderLengthMm)})
+      fields.push_back(own);
+    text += csvRecord(fields);
   }
   return text;
 }

@@ -2,7 +2,8 @@
 // that does not exist): "whole_leaf_teeth.csv", one row per distinct tooth with the ten measures
 // of results.csv under their English names ("NA" for a tooth found but not measured),
 // "whole_leaf_windows.csv", one row per window with its stretch of outline, what became of it
-// and how many teeth it measured, and "whole_leaf_leaves.csv", one row per leaf.
+// and how many teeth it measured, and "whole_leaf_leaves.csv", one row per leaf: its physiognomy
+// under the names the dilp R package reads, then the program's own columns.
 #pragma once
 
 #include <array>
@@ -12,6 +13,7 @@
 #include <vector>
 
 #include "measure/measurement_record.h"
+#include "physiognomy/dilp_row.h"
 #include "report/measures.h"
 
 namespace leafmargin {
@@ -41,6 +43,7 @@ struct WholeLeafWindow {
 };
 
 struct WholeLeafSummary {
+  DilpRow dilp;                  // the leaf's physiognomy row
   int leaf = 0;
   int teeth = 0;                 // rows of the teeth table
   double coveredPct = 0.0;       // share of the blade's outline in measured windows

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <fstream>
+#include <map>
 #include <opencv2/imgcodecs.hpp>
 #include <opencv2/imgproc.hpp>
 
@@ -94,9 +95,14 @@ TEST_P(WholeLeafGenerated, FindsTheDrawnTeethOnceEach) {
             std::string::npos) << run.stdoutText;
   const auto leaves = readTable(dir.path() / "out" / "whole_leaf_leaves.csv");
   ASSERT_EQ(leaves.size(), 2u);
-  EXPECT_EQ(leaves[1][2], "1200");
-  EXPECT_EQ(leaves[1][3], std::to_string(table.size() - 1));
-  EXPECT_EQ(leaves[1][5], "0.00");  // no stretch of the leaf on the picture's border
+  std::map<std::string, std::string> leaf;
+  for (std::size_t c = 0; c < leaves[0].size(); ++c) leaf[leaves[0][c]] = leaves[1][c];
+  EXPECT_EQ(leaf["morphotype"], "leaf_1");
+  EXPECT_EQ(leaf["dpi"], "1200");
+  EXPECT_EQ(leaf["teeth"], std::to_string(table.size() - 1));
+  EXPECT_EQ(leaf["no_of_primary_teeth"], leaf["teeth"]);
+  EXPECT_EQ(leaf["border_length_mm"], "0.00");  // no stretch of the leaf on the picture's border
+  EXPECT_EQ(leaf["length_of_cut_perimeter"], "0.00");
   EXPECT_FALSE(cv::imread((dir.path() / "out" / "whole_leaf.png").string()).empty());
 }
 

@@ -9,6 +9,7 @@
 #include <opencv2/imgproc.hpp>
 
 #include "leafgen/whole_leaf.h"
+#include "support/read_file.h"
 #include "wholeleaf/leaf_ends.h"
 #include "wholeleaf/leaf_plan.h"
 #include "wholeleaf/tooth_merge.h"
@@ -330,10 +331,25 @@ TEST(WholeLeafTables, TidyHeaderAndRows) {
   EXPECT_EQ(composeWholeLeafWindowsTable({rejected}),
             "leaf,window,start_mm,end_mm,start_x,start_y,end_x,end_y,status,reason,teeth\n"
             "1,4,0.00,25.50,1.00,2.00,3.00,4.00,rejected,\"outline turns back, twice\",0\n");
-  EXPECT_EQ(composeWholeLeafLeavesTable("a, b.jpg", "300", {{1, 12, 96.5, 0.0}, {2, 0, 100.0, 31.25}}),
-            "picture,leaf,dpi,teeth,outline_covered_pct,border_length_mm\n"
-            "\"a, b.jpg\",1,300,12,96.50,0.00\n"
-            "\"a, b.jpg\",2,300,0,100.00,31.25\n");
+  // The leaves: dilp's columns first, then the program's own; a name with a comma is quoted.
+  WholeLeafSummary first, second;
+  first.leaf = 1, first.teeth = 12, first.coveredPct = 96.5;
+  second.leaf = 2, second.coveredPct = 100.0, second.borderLengthMm = 31.25;
+  first.dilp.morphotype = "a_1", second.dilp.morphotype = "a_2";
+  const std::string leaves = composeWholeLeafLeavesTable("a.jpg", "300", {first, second});
+  const auto rows = testing::tableCells(leaves, ',');
+  ASSERT_EQ(rows.size(), 3u);
+  const std::vector<std::string> dilp = dilpHeaderFields();
+  EXPECT_EQ(std::vector<std::string>(rows[0].begin(), rows[0].begin() + dilp.size()), dilp);
+  EXPECT_EQ(std::vector<std::string>(rows[0].begin() + dilp.size(), rows[0].end()),
+            (std::vector<std::string>{"picture", "leaf", "dpi", "teeth", "outline_covered_pct", "border_length_mm"}));
+  EXPECT_EQ(rows[1][2], "a_1");
+  EXPECT_EQ(std::vector<std::string>(rows[1].begin() + dilp.size(), rows[1].end()),
+            (std::vector<std::string>{"a.jpg", "1", "300", "12", "96.50", "0.00"}));
+  EXPECT_EQ(std::vector<std::string>(rows[2].begin() + dilp.size(), rows[2].end()),
+            (std::vector<std::string>{"a.jpg", "2", "300", "0", "100.00", "31.25"}));
+  EXPECT_NE(composeWholeLeafLeavesTable("a, b.jpg", "300", {first}).find(",\"a, b.jpg\",1,300,"),
+            std::string::npos);
 }
 
 // whole_leaf.png: a large scan reduced to 2000 pixels on its longer side, with a band below for
