@@ -95,14 +95,14 @@ TEST_P(WholeLeafGenerated, FindsTheDrawnTeethOnceEach) {
             std::string::npos) << run.stdoutText;
   const auto leaves = readTable(dir.path() / "out" / "whole_leaf_leaves.csv");
   ASSERT_EQ(leaves.size(), 2u);
-  std::map<std::string, std::string> leaf;
-  for (std::size_t c = 0; c < leaves[0].size(); ++c) leaf[leaves[0][c]] = leaves[1][c];
-  EXPECT_EQ(leaf["morphotype"], "leaf_1");
-  EXPECT_EQ(leaf["dpi"], "1200");
-  EXPECT_EQ(leaf["teeth"], std::to_string(table.size() - 1));
-  EXPECT_EQ(leaf["no_of_primary_teeth"], leaf["teeth"]);
-  EXPECT_EQ(leaf["border_length_mm"], "0.00");  // no stretch of the leaf on the picture's border
-  EXPECT_EQ(leaf["length_of_cut_perimeter"], "0.00");
+  std::map<std::string, std::string> row;
+  for (std::size_t c = 0; c < leaves[0].size(); ++c) row[leaves[0][c]] = leaves[1][c];
+  EXPECT_EQ(row["morphotype"], "leaf_1");
+  EXPECT_EQ(row["dpi"], "1200");
+  EXPECT_EQ(row["teeth"], std::to_string(table.size() - 1));
+  EXPECT_EQ(row["no_of_primary_teeth"], row["teeth"]);
+  EXPECT_EQ(row["border_length_mm"], "0.00");  // no stretch of the leaf on the picture's border
+  EXPECT_EQ(row["length_of_cut_perimeter"], "0.00");
   EXPECT_FALSE(cv::imread((dir.path() / "out" / "whole_leaf.png").string()).empty());
 }
 
