@@ -12,6 +12,7 @@
 #include "leafgen/scene_presets.h"
 #include "leafgen/scene_render.h"
 #include "leafgen/scene_truth.h"
+#include "physiognomy/dilp_checks.h"
 #include "wholeleaf/scan_analysis.h"
 
 namespace leafmargin {
@@ -175,5 +176,67 @@ TEST(WholeLeafScenesEdges, TwoLeavesTouchingOrNotAndAnEntireLeaf) {
   EXPECT_TRUE(entire.analysis.plan.leaves[0].ends.petiole);
 }
 
+// Every leaf's physiognomy against the drawn geometry: areas within 2 %, perimeters within 5 %,
+// Feret within 2 %, minimum Feret within 3 %, the teeth's area (the blade's minus the internal
+// one) within 20 %, the primary teeth within 15 % of those drawn, the petiole's width within
+// 25 %; an entire leaf is entire; and the rows trip none of dilp's checks.
+struct PhysiognomyCase {
+  const char* name;
+  const char* preset;
+  double dpi;
+};
+
+void expectDrawnMeasures(const PhysiognomyCase& c) {
+  Scene scene = smallScene(c.preset, {95.0, 125.0}, c.dpi);
+  scene.leaves[0].centre = {47.0, 58.0};
+  scene.objects.clear();
+  const Found found = analyseScene(scene);
+  ASSERT_EQ(found.analysis.leaves.size(), 1u);
+  const DilpRow& row = found.analysis.leaves[0].dilp;
+  const leafgen::LeafTruth& truth = found.truth.leaves[0];  // mm
+  const double cm = 0.1, cm2 = 0.01;
+  EXPECT_NEAR(row.bladeArea, truth.bladeArea * cm2, 0.02 * truth.bladeArea * cm2);
+  EXPECT_NEAR(row.bladePerimeter, truth.bladePerimeter * cm, 0.05 * truth.bladePerimeter * cm);
+  EXPECT_NEAR(row.feret, truth.bladeCalipers.feret * cm, 0.02 * truth.bladeCalipers.feret * cm);
+  EXPECT_NEAR(row.minimumFeret, truth.bladeCalipers.minimumFeret * cm,
+              0.03 * truth.bladeCalipers.minimumFeret * cm);
+  EXPECT_EQ(row.lengthOfCutPerimeter, 0.0);
+  ASSERT_TRUE(truth.petioleWidth.has_value());
+  EXPECT_NEAR(row.petioleWidth, *truth.petioleWidth * cm, 0.25 * *truth.petioleWidth * cm);
+  if (truth.teeth.empty()) {
+    EXPECT_EQ(row.margin, 1);
+    EXPECT_FALSE(row.primaryTeeth.has_value());
+    EXPECT_TRUE(std::isnan(row.internalRawBladeArea));
+  } else {
+    EXPECT_EQ(row.margin, 0);
+    EXPECT_EQ(row.rawBladeArea, row.bladeArea);
+    EXPECT_NEAR(row.internalRawBladeArea, truth.internalArea * cm2, 0.02 * truth.internalArea * cm2);
+    EXPECT_NEAR(row.internalRawBladePerimeter, truth.internalPerimeter * cm,
+                0.05 * truth.internalPerimeter * cm);
+    const double toothArea = (truth.bladeArea - truth.internalArea) * cm2;
+    EXPECT_NEAR(row.rawBladeArea - row.internalRawBladeArea, toothArea, 0.2 * toothArea);
+    ASSERT_TRUE(row.primaryTeeth.has_value());
+    EXPECT_NEAR(*row.primaryTeeth, truth.teeth.size(), 0.15 * truth.teeth.size());
+  }
+  EXPECT_FALSE(row.subsidiaryTeeth.has_value());
+  EXPECT_TRUE(dilpErrors({row}).empty());
+}
+
+class WholeLeafPhysiognomy : public ::testing::TestWithParam<PhysiognomyCase> {};
+TEST_P(WholeLeafPhysiognomy, TheDrawnLeafsMeasures) { expectDrawnMeasures(GetParam()); }
+
+INSTANTIATE_TEST_SUITE_P(
+    Grounds, WholeLeafPhysiognomy,
+    ::testing::Values(PhysiognomyCase{"Paper300", "paper", 300.0}, PhysiognomyCase{"Dark600", "dark", 600.0},
+                      PhysiognomyCase{"GraphPaper300", "graph-paper", 300.0},
+                      PhysiognomyCase{"Entire300", "entire", 300.0}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// The same at 1200 dpi, a 16-megapixel page (slow).
+class WholeLeafPhysiognomySlow : public ::testing::TestWithParam<PhysiognomyCase> {};
+TEST_P(WholeLeafPhysiognomySlow, TheDrawnLeafsMeasures) { expectDrawnMeasures(GetParam()); }
+INSTANTIATE_TEST_SUITE_P(Fine, WholeLeafPhysiognomySlow,
+                         ::testing::Values(PhysiognomyCase{"Paper1200", "paper", 1200.0}),
+                         [](const auto& info) { return std::string(info.param.name); });
 }  // namespace
 }  // namespace leafmargin
