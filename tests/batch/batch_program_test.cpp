@@ -16,6 +16,8 @@
 
 #include "batch/batch_test_support.h"
 #include "batch/tables/csv_records.h"
+#include "leafgen/scene_presets.h"
+#include "leafgen/scene_render.h"
 #include "leafgen/whole_leaf.h"
 #include "report/csv_writer.h"
 
@@ -260,6 +262,45 @@ TEST(BatchProgram, WholeLeafScansFromASheet) {
 // about; the same leaf on a dark ground is not; an unreadable file. The page as headless
 // Chromium parses it: one row per picture, the warned ones marked, no injected markup, every
 // linked file there.
+// The leaves' table of a whole-leaf batch loads in R with read.csv's defaults, as dilp users load
+// it: the sheet's identifiers first, every measure numeric (or, for a column with no value on
+// any leaf, NA throughout), and an entire leaf with NA tooth counts.
+TEST(BatchLeavesInRSlow, LeavesTableLoadsWithNumericMeasures) {
+  if (runCommand({"Rscript", "--version"}).status != 0) GTEST_SKIP() << "R is not installed";
+  ScratchDir dir("batch-r");
+  for (const char* preset : {"paper", "entire"}) {
+    leafgen::Scene scene = leafgen::namedScene(preset);
+    scene.page = {95.0, 125.0};
+    scene.leaves[0].centre = {47.0, 58.0};
+    scene.objects.clear();
+    ASSERT_TRUE(cv::imwrite((dir.path() / (std::string(preset) + ".png")).string(), leafgen::renderScene(scene)));
+  }
+  testing::writeFile(dir.path() / "sheet.csv",
+                     "picture,site,specimen_number,morphotype,dpi\n"
+                     "paper.png,\"Bois, plot 3\",BG-001,Serrate sp.,300\n"
+                     "entire.png,\"Bois, plot 3\",BG-002,Entire sp.,300\n");
+  const fs::path out = dir.path() / "out";
+  const ProgramRun run = runCommand({LEAFMARGIN_BATCH_BINARY, "--whole-leaf", "--sheet",
+                                     (dir.path() / "sheet.csv").string(), out.string()});
+  ASSERT_EQ(run.status, 0) << run.stdoutText << run.stderrText;
+  const std::string script =
+      "x <- read.csv('" + (out / "leaves.csv").string() + "')\n"
+      "stopifnot(nrow(x) == 2, identical(names(x)[1:3], c('site', 'specimen_number', 'morphotype')))\n"
+      "stopifnot(all(x$site == 'Bois, plot 3'), identical(x$specimen_number, c('BG-001', 'BG-002')))\n"
+      "m <- c('margin', 'feret', 'minimum_feret', 'blade_area', 'blade_perimeter', 'raw_blade_area',\n"
+      "  'raw_blade_perimeter', 'internal_raw_blade_area', 'internal_raw_blade_perimeter',\n"
+      "  'length_of_cut_perimeter', 'no_of_primary_teeth', 'no_of_subsidiary_teeth', 'petiole_width',\n"
+      "  'petiole_area', 'dpi', 'teeth')\n"
+      "for (c in m) stopifnot(is.numeric(x[[c]]) || all(is.na(x[[c]])))\n"
+      "stopifnot(identical(x$margin, c(0L, 1L)), x$no_of_primary_teeth[1] > 20, is.na(x$no_of_primary_teeth[2]))\n"
+      "stopifnot(all(x$blade_area > 5), all(x$feret > x$minimum_feret))\n"
+      "cat('ok\\n')\n";
+  testing::writeFile(dir.path() / "check.R", script);
+  const ProgramRun r = runCommand({"Rscript", (dir.path() / "check.R").string()});
+  EXPECT_EQ(r.status, 0) << r.stdoutText << r.stderrText;
+  EXPECT_EQ(r.stdoutText, "ok\n");
+}
+
 TEST(BatchPageSlow, RealPicturesInHeadlessChromium) {
   if (runCommand({"chromium", "--version"}).status != 0) GTEST_SKIP() << "chromium is not installed";
   const fs::path real = LEAFMARGIN_REAL_LEAVES;
