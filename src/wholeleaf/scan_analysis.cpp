@@ -20,7 +20,7 @@
 #include "run/atomic_file.h"
 #include "run/file_path.h"
 #include "wholeleaf/tooth_merge.h"
-#include "wholeleaf/window_crop.h"
+#include "windows/window_crop.h"
 
 namespace leafmargin {
 

@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "physiognomy/leaf_shape.h"
-#include "wholeleaf/leaf_plan.h"
+#include "windows/leaf_plan.h"
 #include "wholeleaf/whole_leaf_drawing.h"
 #include "wholeleaf/whole_leaf_tables.h"
 

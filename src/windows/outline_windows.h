@@ -8,8 +8,8 @@
 #include <utility>
 #include <vector>
 
-#include "wholeleaf/closed_outline.h"
-#include "wholeleaf/leaf_ends.h"
+#include "windows/closed_outline.h"
+#include "windows/leaf_ends.h"
 
 namespace leafmargin {
 

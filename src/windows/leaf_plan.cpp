@@ -1,11 +1,11 @@
-#include "wholeleaf/leaf_plan.h"
+#include "windows/leaf_plan.h"
 
 #include <algorithm>
 #include <cmath>
 #include <opencv2/imgproc.hpp>
 
 #include "resources/memory_guard.h"
-#include "wholeleaf/window_crop.h"
+#include "windows/window_crop.h"
 
 namespace leafmargin {
 

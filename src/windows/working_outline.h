@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "leaves/smooth_outline.h"
-#include "wholeleaf/closed_outline.h"
+#include "windows/closed_outline.h"
 
 namespace leafmargin {
 

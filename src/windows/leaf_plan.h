@@ -14,10 +14,10 @@
 #include "leaves/leaf_mask.h"
 #include "leaves/smooth_outline.h"
 #include "run/failure.h"
-#include "wholeleaf/closed_outline.h"
-#include "wholeleaf/leaf_ends.h"
-#include "wholeleaf/outline_windows.h"
-#include "wholeleaf/working_outline.h"
+#include "windows/closed_outline.h"
+#include "windows/leaf_ends.h"
+#include "windows/outline_windows.h"
+#include "windows/working_outline.h"
 
 namespace leafmargin {
 

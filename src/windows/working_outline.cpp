@@ -1,4 +1,4 @@
-#include "wholeleaf/working_outline.h"
+#include "windows/working_outline.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,10 +1,10 @@
-#include "wholeleaf/window_crop.h"
+#include "windows/window_crop.h"
 
 #include <algorithm>
 #include <cmath>
 #include <opencv2/imgproc.hpp>
 
-#include "wholeleaf/outline_windows.h"
+#include "windows/outline_windows.h"
 
 namespace leafmargin {
 

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "wholeleaf/crop_transform.h"
+#include "windows/crop_transform.h"
 
 
 

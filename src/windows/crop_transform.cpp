@@ -1,4 +1,4 @@
-#include "wholeleaf/crop_transform.h"
+#include "windows/crop_transform.h"
 
 #include <cmath>
 

@@ -6,7 +6,7 @@
 
 #include <opencv2/core.hpp>
 
-#include "wholeleaf/closed_outline.h"
+#include "windows/closed_outline.h"
 
 namespace leafmargin {
 

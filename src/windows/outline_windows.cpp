@@ -1,4 +1,4 @@
-#include "wholeleaf/outline_windows.h"
+#include "windows/outline_windows.h"
 
 #include <algorithm>
 #include <cmath>
@@ -7,7 +7,7 @@
 
 #include "margin/margin_analysis.h"
 #include "outline/leaf_outline.h"
-#include "wholeleaf/crop_transform.h"
+#include "windows/crop_transform.h"
 #include "run/run_output.h"
 
 namespace leafmargin {

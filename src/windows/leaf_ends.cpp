@@ -1,4 +1,4 @@
-#include "wholeleaf/leaf_ends.h"
+#include "windows/leaf_ends.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,4 +1,4 @@
-#include "wholeleaf/closed_outline.h"
+#include "windows/closed_outline.h"
 
 #include <algorithm>
 #include <cmath>
