@@ -142,6 +142,11 @@ TEST(WholeLeafScenesEdges, ABladeOffThePictureIsMeasuredWithoutItsBorderStretch)
   const leafgen::LeafTruth& truth = found.truth.leaves[0];
   ASSERT_GT(truth.borderLength, 5.0);
   EXPECT_NEAR(found.analysis.leaves[0].borderLengthMm, truth.borderLength, 0.03 * truth.borderLength + 0.3);
+  // dilp's cut perimeter is the same stretch, in cm, and the visible blade's perimeter holds it.
+  const DilpRow& row = found.analysis.leaves[0].dilp;
+  EXPECT_NEAR(row.lengthOfCutPerimeter, 0.1 * truth.borderLength, 0.003 * truth.borderLength + 0.03);
+  EXPECT_NEAR(row.bladePerimeter, 0.1 * truth.visibleBladePerimeter, 0.005 * truth.visibleBladePerimeter);
+  EXPECT_NEAR(row.bladeArea, 0.01 * truth.visibleBladeArea, 0.0002 * truth.visibleBladeArea);
   const ToothScore score = scoreTeeth(found, 0, scene.dpi);
   EXPECT_GE(score.recall, 0.8);
   EXPECT_GE(score.precision, 0.9);
