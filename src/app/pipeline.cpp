@@ -187,7 +187,7 @@ int runPipeline(const Options& options, const RunOutput& out, std::ostream& mess
       return tidy->status;
     }
   }
-  if (analysis.measured.record.largeursDents.empty()) {
+  if (analysis.measured.record.teeth.empty()) {
     warn(messages, "no tooth was measured in " + options.picture +
                        "; results.csv holds the statistics rows only");
   }

@@ -146,27 +146,25 @@ HalfComparison symmetryIndex(const std::vector<cv::Point>& leafOutline, int tipI
       imageSize);
 }
 
-SymmetryLists measureSymmetries(const std::vector<cv::Point>& leafOutline,
-                                const std::vector<int>& dents, const std::vector<int>& sinus,
-                                int startsWithSinus, cv::Size imageSize, const RunOutput& out) {
-  SymmetryLists lists;
-  const int f = startsWithSinus != 0 ? 1 : 0;
-  const int end = std::min(static_cast<int>(sinus.size()) - f, static_cast<int>(dents.size()));
-  for (int t = 1 - f; t < end; ++t) {
-    const int s = t + f;
+std::vector<ToothSymmetry> measureSymmetries(const std::vector<cv::Point>& leafOutline,
+                                             const std::vector<MeasuredTooth>& teeth,
+                                             cv::Size imageSize, const RunOutput& out) {
+  std::vector<ToothSymmetry> indices;
+  for (const MeasuredTooth& tooth : teeth) {
+    ToothSymmetry& index = indices.emplace_back();
     for (int pass = 1; pass <= 2; ++pass) {
-      const HalfComparison c =
-          symmetryIndex(leafOutline, dents[t], sinus[s - 1], sinus[s], pass, imageSize);
-      if (t == 1) {
+      const HalfComparison c = symmetryIndex(leafOutline, tooth.tip, tooth.sinusBefore,
+                                             tooth.sinusAfter, pass, imageSize);
+      if (tooth.rank == 1) {
         // Both passes write the pair under the same names: only pass 2's survives.
         if (pass == 2) writeAlignedHalves(c.halves, imageSize, out);
         out.trace << "enPlusAGauche" << c.enPlusAGauche << "enPlusADroite" << c.enPlusADroite
                   << "nbGauche+nbDroite" << c.nbGauche + c.nbDroite << std::endl;
       }
-      (pass == 1 ? lists.symetriesCentre : lists.symetriesPerpendiculaire).push_back(c.symmetry);
+      (pass == 1 ? index.centre : index.perpendicular) = c.symmetry;
     }
   }
-  return lists;
+  return indices;
 }
 
 }  // namespace leafmargin

@@ -16,16 +16,16 @@ std::array<MeasureSeries, kMeasureCount> measureSeries(const MeasurementRecord& 
                                                        double mmPerPixel) {
   const auto& n = measureNames();
   return {{
-      {n[0], &r.largeursDents, mmPerPixel},
-      {n[1], &r.hauteursDents, mmPerPixel},
-      {n[2], &r.largeursSinus, mmPerPixel},
-      {n[3], &r.hauteursSinus, mmPerPixel},
-      {n[4], &r.rapportsHauteurLargeur, 100.0},
-      {n[5], &r.anglesDents, kDegreesPerRadian},
-      {n[6], &r.anglesSinus, kDegreesPerRadian},
-      {n[7], &r.anglesApicaux, kDegreesPerRadian},
-      {n[8], &r.symetriesCentre, 1.0},
-      {n[9], &r.symetriesPerpendiculaire, 1.0},
+      {n[0], seriesOf(r.teeth, &ToothRecord::largeurDent), mmPerPixel},
+      {n[1], seriesOf(r.teeth, &ToothRecord::hauteurDent), mmPerPixel},
+      {n[2], seriesOf(r.sinuses, &SinusRecord::largeurSinus), mmPerPixel},
+      {n[3], seriesOf(r.sinuses, &SinusRecord::hauteurSinus), mmPerPixel},
+      {n[4], seriesOf(r.teeth, &ToothRecord::rapportHauteurLargeur), 100.0},
+      {n[5], seriesOf(r.teeth, &ToothRecord::angleDent), kDegreesPerRadian},
+      {n[6], seriesOf(r.sinuses, &SinusRecord::angleSinus), kDegreesPerRadian},
+      {n[7], seriesOf(r.teeth, &ToothRecord::angleApical), kDegreesPerRadian},
+      {n[8], seriesOf(r.teeth, &ToothRecord::symetrieCentre), 1.0},
+      {n[9], seriesOf(r.teeth, &ToothRecord::symetriePerpendiculaire), 1.0},
   }};
 }
 

@@ -20,13 +20,12 @@ const std::array<const char*, kMeasureCount>& measureNames();
 
 struct MeasureSeries {
   const char* name;                    // from measureNames()
-  const std::vector<double>* values;   // in record units; may hold NaN
+  std::vector<double> values;          // in record units; may hold NaN
   double scale;                        // record unit to report unit (1 for the symmetries)
 };
 
 // The ten series of record in column order: lengths scaled by mmPerPixel, the ratio by 100,
-// angles by kDegreesPerRadian, the symmetry percentages as stored. The record must outlive the
-// result.
+// angles by kDegreesPerRadian, the symmetry percentages as stored.
 std::array<MeasureSeries, kMeasureCount> measureSeries(const MeasurementRecord& record,
                                                        double mmPerPixel);
 

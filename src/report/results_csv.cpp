@@ -19,25 +19,25 @@ constexpr const char* kFileName = "results.csv";
 
 struct Column {
   const char* label;
-  const std::vector<double>* series;
+  std::vector<double> series;
   double scale;
   bool scaled;  // false: written as stored (the symmetry percentages)
 };
 
 std::array<Column, 10> tableColumns(const MeasurementRecord& r, double mmPerPixel) {
   return {{
-      {"largeur dents (mm)", &r.largeursDents, mmPerPixel, true},
-      {"hauteur dents (mm)", &r.hauteursDents, mmPerPixel, true},
-      {"largeur sinus (mm)", &r.largeursSinus, mmPerPixel, true},
-      {"hauteur sinus (mm)", &r.hauteursSinus, mmPerPixel, true},
-      {"rapport hauteur/largeur dents (%)", &r.rapportsHauteurLargeur, 100.0, true},
-      {"angles dents (\xC2\xB0)", &r.anglesDents, kDegreesPerRadian, true},
-      {"angles sinus (\xC2\xB0)", &r.anglesSinus, kDegreesPerRadian, true},
-      {"angles apicaux (\xC2\xB0)", &r.anglesApicaux, kDegreesPerRadian, true},
-      {"sym\xC3\xA9tries des dents par rapport au centre de la base (%)", &r.symetriesCentre, 1.0,
+      {"largeur dents (mm)", seriesOf(r.teeth, &ToothRecord::largeurDent), mmPerPixel, true},
+      {"hauteur dents (mm)", seriesOf(r.teeth, &ToothRecord::hauteurDent), mmPerPixel, true},
+      {"largeur sinus (mm)", seriesOf(r.sinuses, &SinusRecord::largeurSinus), mmPerPixel, true},
+      {"hauteur sinus (mm)", seriesOf(r.sinuses, &SinusRecord::hauteurSinus), mmPerPixel, true},
+      {"rapport hauteur/largeur dents (%)", seriesOf(r.teeth, &ToothRecord::rapportHauteurLargeur), 100.0, true},
+      {"angles dents (\xC2\xB0)", seriesOf(r.teeth, &ToothRecord::angleDent), kDegreesPerRadian, true},
+      {"angles sinus (\xC2\xB0)", seriesOf(r.sinuses, &SinusRecord::angleSinus), kDegreesPerRadian, true},
+      {"angles apicaux (\xC2\xB0)", seriesOf(r.teeth, &ToothRecord::angleApical), kDegreesPerRadian, true},
+      {"sym\xC3\xA9tries des dents par rapport au centre de la base (%)", seriesOf(r.teeth, &ToothRecord::symetrieCentre), 1.0,
        false},
       {"sym\xC3\xA9tries des dents par rapport \xC3\xA0 la perpendiculaire \xC3\xA0 la base (%)",
-       &r.symetriesPerpendiculaire, 1.0, false},
+       seriesOf(r.teeth, &ToothRecord::symetriePerpendiculaire), 1.0, false},
   }};
 }
 
@@ -45,8 +45,8 @@ const std::array<const char*, 5> kStatisticsLabels = {
     "Minimum;", "Maximum;", "Moyenne;", "Ecart max \xC3\xA0 la moyenne;", "Ecart-type;"};
 
 std::string cellText(const Column& column, std::size_t row) {
-  if (row >= column.series->size()) return "";
-  const double stored = (*column.series)[row];
+  if (row >= column.series.size()) return "";
+  const double stored = column.series[row];
   return formatNumber(column.scaled ? stored * column.scale : stored, kDecimals);
 }
 
@@ -61,7 +61,7 @@ std::string composeTableLines(const MeasurementRecord& record, double mmPerPixel
   }
   text += '\n';
 
-  for (std::size_t row = 0; row < record.largeursDents.size(); ++row) {
+  for (std::size_t row = 0; row < record.teeth.size(); ++row) {
     text += intToString(static_cast<int>(row + 1)) + ";";
     for (const Column& column : columns) text += cellText(column, row) + ";";
     text += '\n';
@@ -70,7 +70,7 @@ std::string composeTableLines(const MeasurementRecord& record, double mmPerPixel
 
   std::array<StatisticsTexts, 10> statistics;
   for (std::size_t k = 0; k < columns.size(); ++k) {
-    statistics[k] = computeStatistics(*columns[k].series, columns[k].scale, kDecimals);
+    statistics[k] = computeStatistics(columns[k].series, columns[k].scale, kDecimals);
   }
   for (std::size_t r = 0; r < kStatisticsLabels.size(); ++r) {
     text += kStatisticsLabels[r];

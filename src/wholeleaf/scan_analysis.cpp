@@ -91,7 +91,7 @@ WindowResult analyseWindow(const LeafPlan& leaf, int windowIndex, const Segmenta
     tooth.position = leaf.position(at);
     tooth.centrality = std::min(leaf.outline.forwardDistance(window.first, at),
                                 leaf.outline.forwardDistance(at, last));
-    tooth.width = result.record.largeursDents[row];
+    tooth.width = result.record.teeth[row].largeurDent;
     tooth.sinusBefore = positionOf(measured.sinusBefore);
     tooth.sinusAfter = positionOf(measured.sinusAfter);
     tooth.tip = leaf.leaf.toScan(onLeaf(measured.tip));

@@ -157,8 +157,8 @@ TEST(WholeLeafRealSlow, GrapeGivesTheTeethOfItsHandCutCrop) {
       return cv::norm(cv::Point2d(t[0], t[1]) - tip) < 4.0;
     });
     ASSERT_NE(found, whole.end()) << "tooth " << r + 1 << " at " << tip;
-    const double width = crop.measured.record.largeursDents[r] * kMmPerPixel;
-    const double height = crop.measured.record.hauteursDents[r] * kMmPerPixel;
+    const double width = crop.measured.record.teeth[r].largeurDent * kMmPerPixel;
+    const double height = crop.measured.record.teeth[r].hauteurDent * kMmPerPixel;
     EXPECT_NEAR((*found)[2], width, 0.02 * width) << "tooth " << r + 1;
     EXPECT_NEAR((*found)[3], height, 0.02 * height) << "tooth " << r + 1;
   }
