@@ -20,7 +20,6 @@ namespace leafmargin::fuzz {
 
 namespace {
 
-constexpr int kMinRows = 11;  // the driver refuses shorter pictures
 constexpr double kPiLiteral = 3.14159265359;
 
 // A trace that formats everything it is given and keeps nothing.
@@ -268,7 +267,7 @@ std::string runDecodeCase(const std::uint8_t* data, std::size_t size) {
   if (picture.empty()) return "";
   Checker check;
   check.require(picture.type() == CV_8UC3, "a decoded picture is not 8-bit colour");
-  if (picture.rows < kMinRows || picture.rows > kMaxSegmentedSide ||
+  if (picture.rows < kMinPictureRows || picture.rows > kMaxSegmentedSide ||
       picture.cols > kMaxSegmentedSide)
     return check.problem();
 

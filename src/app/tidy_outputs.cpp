@@ -32,7 +32,7 @@ MaybeFailure writeTidyOutputs(const cv::Mat& picture, const PictureAnalysis& ana
   tidy.picture = std::filesystem::path(picturePath).filename().string();
   tidy.folder = ".";
   tidy.path = picturePath;
-  tidy.dpi = dpiField(kMmPerPixel * 1200.0 / mmPerPixel);
+  tidy.dpi = dpiField(dpiOfPixel(mmPerPixel));
 
   const cv::Mat drawing = drawTeethPicture(picture, analysis.leafOutline, analysis.measured.teeth,
                                            analysis.measured.deepest, analysis.turned, mmPerPixel);

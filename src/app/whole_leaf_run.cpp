@@ -64,7 +64,7 @@ int runWholeLeaf(const Options& options, std::ostream& out, std::ostream& messag
   const std::optional<std::uint64_t> available = availableMemoryBytes();
   if (available && workingPixels * kWorkingBytesPerPixel > static_cast<double>(*available)) {
     return fail({kExitOutOfMemory, "Not enough memory to bring " + options.picture +
-                                       " to 1200 dpi: check --dpi"});
+                                       " to " + formatDpi(kWorkingDpi) + " dpi: check --dpi"});
   }
 
   const WholeLeafAnalysis analysis = analyseWholeLeafScan(scan, settings, messages);

@@ -6,6 +6,7 @@
 #include "measure/sinus_depth.h"
 #include "measure/symmetry.h"
 #include "measure/tooth_geometry.h"
+#include "run/trace_markers.h"
 
 namespace leafmargin {
 
@@ -73,7 +74,7 @@ bool measureTeethAndSinuses(const ToothPairing& pairing, int tips, ToothLoop& lo
     if (!loop.measure(teeth[tooth++])) return false;
   }
   for (int i = 0; i < tips - 1; ++i) {
-    out.trace << "i=" << i << std::endl;
+    out.trace << kMarkerStep << i << std::endl;
     if (sinus < sinuses.size() && sinuses[sinus].rank == i) loop.measure(sinuses[sinus++]);
     if (tooth < teeth.size() && teeth[tooth].rank == i + 1) {
       if (!loop.measure(teeth[tooth++])) return false;
@@ -90,9 +91,9 @@ MeasureTeethResult measureTeeth(const std::vector<cv::Point>& leafOutline,
                                 cv::Mat& outlineDrawing, const RunOutput& out) {
   MeasureTeethResult result;
   MeasurementRecord& record = result.record;
-  out.trace << "yyyy" << std::endl;
+  out.trace << kMarkerMeasurement << std::endl;
   const ToothPairing pairing = pairTeethAndSinuses(leafOutline, dents, sinus);
-  out.trace << "pp" << std::endl;
+  out.trace << kMarkerOrder << std::endl;
   result.teeth = pairing.teeth;
 
   ToothLoop loop(leafOutline, sourceImage, record, out);

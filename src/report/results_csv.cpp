@@ -100,8 +100,6 @@ Failure notWritten(const std::string& directory, int error) {
 
 }  // namespace
 
-double mmPerPixelAt(double dpi) { return kMmPerPixel * (1200.0 / dpi); }
-
 std::string composeResultsText(const MeasurementRecord& record, double mmPerPixel) {
   return withCrLf(dotsToCommas(composeTableLines(record, mmPerPixel)));
 }

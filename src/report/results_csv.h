@@ -6,16 +6,11 @@
 #include <string>
 
 #include "measure/measurement_record.h"
+#include "report/pixel_size.h"
 #include "run/failure.h"
 
 namespace leafmargin {
 
-// Size of one pixel in millimetres at 1200 dots per inch (25.4 / 1200), the default scale.
-constexpr double kMmPerPixel = 0.021166666666666667;
-
-// Size of one pixel at another resolution: kMmPerPixel * 1200 / dpi, so that 1200 dpi gives
-// kMmPerPixel itself and 600 dpi exactly twice it.
-double mmPerPixelAt(double dpi);
 // Radians to degrees, 180 / 3.14159265359, applied as one multiplication.
 constexpr double kDegreesPerRadian = 57.29577951307855;
 

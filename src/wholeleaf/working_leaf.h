@@ -6,10 +6,11 @@
 #include <opencv2/core.hpp>
 
 #include "leaves/leaf_regions.h"
+#include "report/pixel_size.h"
 
 namespace leafmargin {
 
-constexpr double kWorkingDpi = 1200.0;
+constexpr double kWorkingDpi = kDefaultDpi;
 
 struct WorkingLeaf {
   cv::Mat picture;     // 8-bit BGR at working resolution
