@@ -87,8 +87,10 @@ bool symmetryRatio(bool allTeeth) {
 
   std::ostringstream trace;
   const Clock::time_point fastStart = Clock::now();
-  const std::vector<ToothSymmetry> fast = measureSymmetries(
-      d.points, pairTeethAndSinuses(dents, sinus, true).teeth, size, RunOutput{trace, "", false});
+  const std::vector<ToothSymmetry> fast =
+      measureSymmetries(d.points, pairTeethAndSinuses(dents, sinus, true).teeth, size,
+                        RunOutput{trace, "", false})
+          .teeth;
   const double fastSeconds = secondsSince(fastStart);
 
   const size_t literalTeeth = allTeeth ? dents.size() : 3;

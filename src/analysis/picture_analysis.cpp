@@ -8,6 +8,10 @@ PictureAnalysis analysePicture(const cv::Mat& picture, const SegmentationSetting
                                const RunOutput& out) {
   PictureAnalysis analysis;
   Segmentation seg = segmentLeaf(picture, settings, out);
+  if (seg.failure) {
+    analysis.failure = seg.failure;
+    return analysis;
+  }
   analysis.turned = seg.turned;
   analysis.size = seg.sourceImage.size();
   LeafOutline outline = extractLeafOutline(seg.contours, seg.hierarchy, seg.sourceImage,
@@ -20,6 +24,10 @@ PictureAnalysis analysePicture(const cv::Mat& picture, const SegmentationSetting
     ScopedLap lap(out.stopwatch, "margin analysis");
     analysis.margin =
         analyseMargin(outline.leafOutline, outline.smoothOutline, outline.outlineDrawing, out);
+  }
+  if (analysis.margin.failure) {
+    analysis.failure = analysis.margin.failure;
+    return analysis;
   }
   {
     ScopedLap lap(out.stopwatch, "measurement");

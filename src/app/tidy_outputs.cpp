@@ -1,29 +1,13 @@
 #include "app/tidy_outputs.h"
 
-#include <cstring>
 #include <filesystem>
-#include <opencv2/imgcodecs.hpp>
 
 #include "report/results_csv.h"
 #include "report/teeth_picture.h"
 #include "report/tidy_tables.h"
-#include "run/atomic_file.h"
-#include "run/file_path.h"
+#include "run/output_file.h"
 
 namespace leafmargin {
-
-namespace {
-
-MaybeFailure writeFile(const std::string& directory, const std::string& name,
-                       const std::string& bytes) {
-  const int error = replaceFileAtomically(joinPath(directory, name), bytes);
-  if (error == 0) return std::nullopt;
-  const std::string where = directory.empty() ? "the working directory" : directory;
-  return Failure{kExitNotWritten,
-                 "Cannot write " + name + " in " + where + ": " + std::strerror(error)};
-}
-
-}  // namespace
 
 MaybeFailure writeTidyOutputs(const cv::Mat& picture, const PictureAnalysis& analysis,
                               const std::string& picturePath, double mmPerPixel,
@@ -36,16 +20,16 @@ MaybeFailure writeTidyOutputs(const cv::Mat& picture, const PictureAnalysis& ana
 
   const cv::Mat drawing = drawTeethPicture(picture, analysis.leafOutline, analysis.measured.teeth,
                                            analysis.measured.deepest, analysis.turned, mmPerPixel);
-  std::vector<uchar> png;
-  cv::imencode(".png", drawing, png);
 
-  if (auto f = writeFile(directory, kTeethTableFile, teethTableHeader() + teethTableRows(tidy))) {
+  if (auto f = writeFileAtomically(directory, kTeethTableFile,
+                                   teethTableHeader() + teethTableRows(tidy))) {
     return f;
   }
-  if (auto f = writeFile(directory, kPictureTableFile, pictureTableHeader() + pictureTableRow(tidy))) {
+  if (auto f = writeFileAtomically(directory, kPictureTableFile,
+                                   pictureTableHeader() + pictureTableRow(tidy))) {
     return f;
   }
-  return writeFile(directory, kTeethPictureFile, std::string(png.begin(), png.end()));
+  return writePictureAtomically(directory, kTeethPictureFile, drawing);
 }
 
 }  // namespace leafmargin

@@ -176,7 +176,7 @@ MarginAnalysis filterCandidates(const CandidateLists& candidates, const FilterCo
   KeepFlags finalFlags = keepAll(finals);
   removeWideTeeth(finals, commenceParSinus, ctx, finalFlags);
   finals = compact(finals, finalFlags);
-  return {finals.dents, finals.sinus, commenceParSinus};
+  return {finals.dents, finals.sinus, commenceParSinus, std::nullopt};
 }
 
 }  // namespace leafmargin

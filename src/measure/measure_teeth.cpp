@@ -50,8 +50,9 @@ class ToothLoop {
   }
 
   // Every found apical angle drew on the same copy, so one write gives the final picture.
-  void writeApicalDrawing() const {
-    if (apicalFound_) out_.writeImage(kApicalDrawingName, apicalDrawing_);
+  MaybeFailure writeApicalDrawing() const {
+    if (!apicalFound_) return std::nullopt;
+    return out_.writeImage(kApicalDrawingName, apicalDrawing_);
   }
 
  private:
@@ -102,7 +103,7 @@ MeasureTeethResult measureTeeth(const std::vector<cv::Point>& leafOutline,
     ScopedLap lap(out.stopwatch, "measurement: teeth, sinuses, apical angles");
     completed = measureTeethAndSinuses(pairing, static_cast<int>(dents.size()), loop, out);
   }
-  loop.writeApicalDrawing();
+  if ((result.failure = loop.writeApicalDrawing())) return result;
   if (!completed) {
     result.failure = Failure{kExitFailure, "bug !"};
     return result;
@@ -117,16 +118,17 @@ MeasureTeethResult measureTeeth(const std::vector<cv::Point>& leafOutline,
 
   {
     ScopedLap lap(out.stopwatch, "measurement: symmetry");
-    const std::vector<ToothSymmetry> symmetry =
+    const SymmetryIndices symmetry =
         measureSymmetries(leafOutline, pairing.teeth, sourceImage.size(), out);
-    for (std::size_t t = 0; t < symmetry.size(); ++t) {
-      record.teeth[t].symetrieCentre = symmetry[t].centre;
-      record.teeth[t].symetriePerpendiculaire = symmetry[t].perpendicular;
+    if ((result.failure = symmetry.failure)) return result;
+    for (std::size_t t = 0; t < symmetry.teeth.size(); ++t) {
+      record.teeth[t].symetrieCentre = symmetry.teeth[t].centre;
+      record.teeth[t].symetriePerpendiculaire = symmetry.teeth[t].perpendicular;
     }
   }
 
   drawDeepestSinus(deepest, outlineDrawing);
-  out.writeImage(kOutlineDrawingName, outlineDrawing);
+  result.failure = out.writeImage(kOutlineDrawingName, outlineDrawing);
   return result;
 }
 

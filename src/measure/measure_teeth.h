@@ -18,8 +18,9 @@ struct MeasureTeethResult {
   MeasurementRecord record;
   std::vector<MeasuredTooth> teeth;  // where each tooth of record.teeth lies (the pairing's)
   DeepestSinus deepest;
-  // Set when the apical search met a window mean on column 0: the run stops there without a
-  // report, with the status kExitFailure and the message "bug !".
+  // Set when the apical search met a window mean on column 0 (the status kExitFailure and the
+  // message "bug !") or when one of the stage's images could not be written: the run stops
+  // there without a report.
   MaybeFailure failure;
 };
 
@@ -28,8 +29,9 @@ struct MeasureTeethResult {
 // margin that starts with a sinus before the first step, then in step i the sinus between the
 // two tips before the tooth of tip i + 1. Writes "drawing77.jpg" when at least one apical angle
 // was found (also when the apical search aborts the run), then draws the deepest notch on
-// outlineDrawing and writes it as "drawing4.jpg". Positions in dents and sinus must be indices
-// into leafOutline; missing entries only shorten the lists.
+// outlineDrawing and writes it as "drawing4.jpg"; it stops at an image it cannot write.
+// Positions in dents and sinus must be indices into leafOutline; missing entries only shorten
+// the lists.
 MeasureTeethResult measureTeeth(const std::vector<cv::Point>& leafOutline,
                                 const std::vector<int>& dents, const std::vector<int>& sinus,
                                 const cv::Mat& sourceImage, const cv::Mat& foregroundMask,

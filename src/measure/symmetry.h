@@ -10,6 +10,7 @@
 
 #include "measure/symmetry_masks.h"
 #include "measure/tooth_pairing.h"
+#include "run/failure.h"
 #include "run/run_output.h"
 
 namespace leafmargin {
@@ -46,11 +47,17 @@ HalfComparison symmetryIndex(const std::vector<cv::Point>& leafOutline, int tipI
                              int sinusBeforeIndex, int sinusAfterIndex, int pass,
                              cv::Size imageSize);
 
+struct SymmetryIndices {
+  std::vector<ToothSymmetry> teeth;  // one per tooth measured, in order
+  MaybeFailure failure;              // "gauche.jpg" or "droite.jpg" could not be written
+};
+
 // Both passes for every tooth, in order; imageSize is the size of the source picture. For the
 // tooth of the second tip (rank 1) it prints the "enPlusAGauche" line of each pass and writes
-// "gauche.jpg" and "droite.jpg" (pass 2's halves, full size).
-std::vector<ToothSymmetry> measureSymmetries(const std::vector<cv::Point>& leafOutline,
-                                             const std::vector<MeasuredTooth>& teeth,
-                                             cv::Size imageSize, const RunOutput& out);
+// "gauche.jpg" and "droite.jpg" (pass 2's halves, full size); it stops at a file it cannot
+// write.
+SymmetryIndices measureSymmetries(const std::vector<cv::Point>& leafOutline,
+                                  const std::vector<MeasuredTooth>& teeth, cv::Size imageSize,
+                                  const RunOutput& out);
 
 }  // namespace leafmargin

@@ -104,7 +104,7 @@ LeafOutline extractLeafOutline(const std::vector<std::vector<cv::Point>>& contou
   const cv::Size size = foregroundMask.size();
   const std::vector<cv::Point> trimmed =
       leaf >= 0 ? trimBorder(contours[leaf], size) : std::vector<cv::Point>();
-  out.writeImage("drawing2.jpg", contourDrawing);
+  if ((result.failure = out.writeImage("drawing2.jpg", contourDrawing))) return result;
   out.trace << kMarkerContoursDrawn << std::endl;
 
   // A trimmed contour of one point has no piece to densify: it ends the run like an empty one.
@@ -119,7 +119,7 @@ LeafOutline extractLeafOutline(const std::vector<std::vector<cv::Point>>& contou
   }
   drawPolyline(result.outlineDrawing, trimmed, cv::Scalar(0, 0, 255, 0));
   drawPolyline(result.outlineDrawing, result.smoothOutline, cv::Scalar(255, 0, 255, 0));
-  out.writeImage("drawing3.jpg", result.outlineDrawing);
+  if ((result.failure = out.writeImage("drawing3.jpg", result.outlineDrawing))) return result;
   out.trace << kMarkerOutlineDrawn << std::endl;
   return result;
 }

@@ -1,14 +1,11 @@
 #include "report/results_csv.h"
 
 #include <array>
-#include <cerrno>
-#include <cstring>
 #include <vector>
 
 #include "report/number_format.h"
 #include "report/statistics.h"
-#include "run/atomic_file.h"
-#include "run/file_path.h"
+#include "run/output_file.h"
 
 namespace leafmargin {
 
@@ -92,12 +89,6 @@ std::string withCrLf(const std::string& text) {
   return out;
 }
 
-Failure notWritten(const std::string& directory, int error) {
-  const std::string where = directory.empty() ? "the working directory" : directory;
-  const std::string reason = error != 0 ? std::strerror(error) : "write error";
-  return {kExitNotWritten, std::string("Cannot write ") + kFileName + " in " + where + ": " + reason};
-}
-
 }  // namespace
 
 std::string composeResultsText(const MeasurementRecord& record, double mmPerPixel) {
@@ -106,10 +97,7 @@ std::string composeResultsText(const MeasurementRecord& record, double mmPerPixe
 
 MaybeFailure writeResultsCsv(const MeasurementRecord& record, double mmPerPixel,
                              const std::string& directory) {
-  const int error = replaceFileAtomically(joinPath(directory, kFileName),
-                                          composeResultsText(record, mmPerPixel));
-  if (error != 0) return notWritten(directory, error);
-  return std::nullopt;
+  return writeFileAtomically(directory, kFileName, composeResultsText(record, mmPerPixel));
 }
 
 }  // namespace leafmargin

@@ -106,12 +106,12 @@ Segmentation segmentLeaf(const cv::Mat& sourceImage, const SegmentationSettings&
     ScopedLap lap(out.stopwatch, "grey");
     s.grayImage = toGray(s.sourceImage);
   }
-  out.writeImage("gray.bmp", s.grayImage);
+  if ((s.failure = out.writeImage("gray.bmp", s.grayImage))) return s;
   {
     ScopedLap lap(out.stopwatch, "Otsu");
     s.binaryImage = otsuMask(s.grayImage, settings.leaf);
   }
-  out.writeImage("bw.jpg", s.binaryImage);
+  if ((s.failure = out.writeImage("bw.jpg", s.binaryImage))) return s;
   out.trace << kMarkerThresholded << std::endl;
 
   s.grabCutMask = seedGrabCutLabels(s.binaryImage);
@@ -127,7 +127,7 @@ Segmentation segmentLeaf(const cv::Mat& sourceImage, const SegmentationSettings&
     s.foregroundMask = foregroundFromLabels(s.grabCutMask);
   }
   out.trace << kMarkerForeground << std::endl;
-  out.writeImage("grabcut.jpg", s.foregroundMask);
+  if ((s.failure = out.writeImage("grabcut.jpg", s.foregroundMask))) return s;
 
   ScopedLap lap(out.stopwatch, "orientation and contours");
   if (!leafIsAtTop(s.foregroundMask)) {

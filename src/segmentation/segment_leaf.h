@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "grabcut/grabcut_settings.h"
+#include "run/failure.h"
 #include "run/run_output.h"
 
 namespace leafmargin {
@@ -33,6 +34,7 @@ struct Segmentation {
   std::vector<std::vector<cv::Point>> contours;
   std::vector<cv::Vec4i> hierarchy;
   bool turned = false;
+  MaybeFailure failure;  // one of its images could not be written; the stage stopped there
 };
 
 cv::Mat toGray(const cv::Mat& sourceImage);
@@ -61,7 +63,8 @@ void externalContours(const cv::Mat& foregroundMask, std::vector<std::vector<cv:
 
 // All steps from the grey image to the contours, with the trace "aa" to "dd" and the files
 // "gray.bmp", "bw.jpg" and "grabcut.jpg". sourceImage must be a non-empty 8-bit BGR picture
-// of at least kMinPictureRows rows; it is never changed (a turned picture is a new one).
+// of at least kMinPictureRows rows; it is never changed (a turned picture is a new one). A file
+// that cannot be written stops the stage right there, with the failure set.
 Segmentation segmentLeaf(const cv::Mat& sourceImage, const SegmentationSettings& settings,
                          const RunOutput& out);
 

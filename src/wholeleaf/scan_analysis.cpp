@@ -58,7 +58,10 @@ WindowResult analyseWindow(const LeafPlan& leaf, int windowIndex, const Segmenta
   if (!keepFolder.empty()) {
     std::error_code ignored;
     std::filesystem::create_directories(keepFolder, ignored);
-    out.writeImage("crop.png", crop.picture);
+    if (const MaybeFailure unwritten = out.writeImage("crop.png", crop.picture)) {
+      result.reason = unwritten->message;
+      return result;
+    }
   }
   // GrabCut draws its first clusters from the thread's random generator: every crop starts it
   // afresh, so that a window gives what a run of the program on its crop gives, whatever thread
