@@ -22,7 +22,6 @@ namespace leafmargin {
 
 namespace {
 
-
 void warn(std::ostream& messages, const std::string& text) {
   messages << "warning: " << text << std::endl;
 }
