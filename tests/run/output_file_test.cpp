@@ -27,18 +27,24 @@ TEST(OutputFile, PicturesAreWhatImwriteWritesAndFailuresNameTheFile) {
   }
 
   std::filesystem::create_directory(dir.path() / "taken.jpg");
+  // A full disk: the file opens, its bytes do not go.
+  std::filesystem::create_symlink("/dev/full", dir.path() / "full.png");
   const struct {
     std::string folder, name;
     cv::Mat image;
     std::string reason;
+    bool atomicFailsToo = true;
   } cases[] = {
       {folder, "taken.jpg", picture, "Is a directory"},
+      // Replacing the link to the full device succeeds: only the write in place meets it.
+      {folder, "full.png", picture, "No space left on device", false},
       {folder + "/missing", "d.jpg", picture, "No such file or directory"},
       {folder, "e.jpg", cv::Mat(), "the picture cannot be encoded"},
       {folder, "f.unknown", picture, "the picture cannot be encoded"},
   };
   for (const auto& c : cases) {
     for (bool atomically : {false, true}) {
+      if (atomically && !c.atomicFailsToo) continue;
       const MaybeFailure f = atomically ? writePictureAtomically(c.folder, c.name, c.image)
                                         : writePicture(c.folder, c.name, c.image);
       ASSERT_TRUE(f) << c.name;
