@@ -9,7 +9,6 @@ namespace leafmargin {
 ToothPairing pairTeethAndSinuses(const std::vector<int>& dents, const std::vector<int>& sinus,
                                  bool startsWithSinus) {
   ToothPairing pairing;
-  pairing.startsWithSinus = startsWithSinus;
   const int f = startsWithSinus ? 1 : 0;
   const int tips = static_cast<int>(dents.size());
   const int a = static_cast<int>(sinus.size()) - f;

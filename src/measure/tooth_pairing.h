@@ -32,7 +32,6 @@ struct MeasuredSinus {
 // i < min(|dents| - 1, a). Both lists run in outline order, so ranks grow by one from entry to
 // entry: the teeth start at rank 1 - f and the sinuses at rank 0.
 struct ToothPairing {
-  bool startsWithSinus = false;
   std::vector<MeasuredTooth> teeth;
   std::vector<MeasuredSinus> sinuses;
 };
