@@ -87,7 +87,10 @@ bool symmetryRatio(bool allTeeth) {
 
   std::ostringstream trace;
   const Clock::time_point fastStart = Clock::now();
-  const SymmetryLists fast = measureSymmetries(d.points, dents, sinus, 1, size, RunOutput{trace, "", false});
+  const std::vector<ToothSymmetry> fast =
+      measureSymmetries(d.points, pairTeethAndSinuses(dents, sinus, true).teeth, size,
+                        RunOutput{trace, "", false})
+          .teeth;
   const double fastSeconds = secondsSince(fastStart);
 
   const size_t literalTeeth = allTeeth ? dents.size() : 3;
@@ -96,7 +99,7 @@ bool symmetryRatio(bool allTeeth) {
   for (size_t t = 0; t < literalTeeth; ++t)
     for (int pass = 1; pass <= 2; ++pass)
       same &= testing_oracle::literalSymmetryIndex(d.points, dents[t], sinus[t], sinus[t + 1], pass, size)
-                  .symmetry == (pass == 1 ? fast.symetriesCentre : fast.symetriesPerpendiculaire)[t];
+                  .symmetry == (pass == 1 ? fast[t].centre : fast[t].perpendicular);
   const double literalSeconds = secondsSince(literalStart) * dents.size() / literalTeeth;
   std::cout << "symmetry of 30 teeth on 5000 x 3000: windowed " << fastSeconds * 1e3
             << " ms, full-size " << literalSeconds * 1e3 << " ms"

@@ -20,7 +20,6 @@ namespace leafmargin::fuzz {
 
 namespace {
 
-constexpr int kMinRows = 11;  // the driver refuses shorter pictures
 constexpr double kPiLiteral = 3.14159265359;
 
 // A trace that formats everything it is given and keeps nothing.
@@ -137,18 +136,28 @@ void checkAnalysis(Checker& check, const std::vector<cv::Point>& outline,
   const MeasurementRecord& r = measured.record;
   // Lengths are finite; a base of length 0 makes the ratio infinite (or NaN).
   const double big = std::numeric_limits<double>::max();
-  checkSeries(check, r.largeursDents, teeth, 0.0, big, false, "largeursDents");
-  checkSeries(check, r.hauteursDents, teeth, 0.0, big, false, "hauteursDents");
-  checkSeries(check, r.rapportsHauteurLargeur, teeth, 0.0, HUGE_VAL, true,
-              "rapportsHauteurLargeur");
-  checkSeries(check, r.anglesDents, teeth, 0.0, kPiLiteral, true, "anglesDents");
-  checkSeries(check, r.anglesApicaux, teeth, 0.0, kPiLiteral, true, "anglesApicaux");
-  checkSeries(check, r.symetriesCentre, teeth, 0.0, 100.0, true, "symetriesCentre");
-  checkSeries(check, r.symetriesPerpendiculaire, teeth, 0.0, 100.0, true,
-              "symetriesPerpendiculaire");
-  checkSeries(check, r.largeursSinus, sinuses, 0.0, big, false, "largeursSinus");
-  checkSeries(check, r.hauteursSinus, sinuses, 0.0, big, false, "hauteursSinus");
-  checkSeries(check, r.anglesSinus, sinuses, 0.0, kPiLiteral, true, "anglesSinus");
+  struct Measure {
+    double ToothRecord::*field;
+    double high;
+    bool nanAllowed;
+    const char* name;
+  };
+  const Measure toothMeasures[] = {
+      {&ToothRecord::largeurDent, big, false, "largeurDent"},
+      {&ToothRecord::hauteurDent, big, false, "hauteurDent"},
+      {&ToothRecord::rapportHauteurLargeur, HUGE_VAL, true, "rapportHauteurLargeur"},
+      {&ToothRecord::angleDent, kPiLiteral, true, "angleDent"},
+      {&ToothRecord::angleApical, kPiLiteral, true, "angleApical"},
+      {&ToothRecord::symetrieCentre, 100.0, true, "symetrieCentre"},
+      {&ToothRecord::symetriePerpendiculaire, 100.0, true, "symetriePerpendiculaire"}};
+  for (const Measure& m : toothMeasures)
+    checkSeries(check, seriesOf(r.teeth, m.field), teeth, 0.0, m.high, m.nanAllowed, m.name);
+  checkSeries(check, seriesOf(r.sinuses, &SinusRecord::largeurSinus), sinuses, 0.0, big, false,
+              "largeurSinus");
+  checkSeries(check, seriesOf(r.sinuses, &SinusRecord::hauteurSinus), sinuses, 0.0, big, false,
+              "hauteurSinus");
+  checkSeries(check, seriesOf(r.sinuses, &SinusRecord::angleSinus), sinuses, 0.0, kPiLiteral,
+              true, "angleSinus");
   check.require(std::isfinite(r.profondeurMax) && r.profondeurMax >= 0.0,
                 "profondeurMax is " + std::to_string(r.profondeurMax));
   checkTable(check, composeResultsText(r), teeth);
@@ -258,7 +267,7 @@ std::string runDecodeCase(const std::uint8_t* data, std::size_t size) {
   if (picture.empty()) return "";
   Checker check;
   check.require(picture.type() == CV_8UC3, "a decoded picture is not 8-bit colour");
-  if (picture.rows < kMinRows || picture.rows > kMaxSegmentedSide ||
+  if (picture.rows < kMinPictureRows || picture.rows > kMaxSegmentedSide ||
       picture.cols > kMaxSegmentedSide)
     return check.problem();
 

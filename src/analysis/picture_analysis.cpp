@@ -9,6 +9,10 @@ namespace {
 // The stages after segmentation, on the segmented picture.
 PictureAnalysis analyseSegmented(const Segmentation& seg, const RunOutput& out) {
   PictureAnalysis analysis;
+  if (seg.failure) {
+    analysis.failure = seg.failure;
+    return analysis;
+  }
   analysis.turned = seg.turned;
   analysis.size = seg.sourceImage.size();
   LeafOutline outline = extractLeafOutline(seg.contours, seg.hierarchy, seg.sourceImage,
@@ -21,6 +25,10 @@ PictureAnalysis analyseSegmented(const Segmentation& seg, const RunOutput& out) 
     ScopedLap lap(out.stopwatch, "margin analysis");
     analysis.margin =
         analyseMargin(outline.leafOutline, outline.smoothOutline, outline.outlineDrawing, out);
+  }
+  if (analysis.margin.failure) {
+    analysis.failure = analysis.margin.failure;
+    return analysis;
   }
   {
     ScopedLap lap(out.stopwatch, "measurement");

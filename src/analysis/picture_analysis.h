@@ -17,7 +17,9 @@ namespace leafmargin {
 // Everything the stages found in one picture. Points and positions are in the coordinates of
 // the analysed picture, which is the given one turned by 180 degrees when turned is set.
 struct PictureAnalysis {
-  MaybeFailure failure;  // no leaf outline (kExitNoLeaf) or "bug !" (kExitFailure)
+  // No leaf outline (kExitNoLeaf), "bug !" (kExitFailure) or an image that could not be
+  // written (kExitNotWritten).
+  MaybeFailure failure;
   bool turned = false;
   cv::Size size;
   std::vector<cv::Point> leafOutline;

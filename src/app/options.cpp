@@ -61,7 +61,7 @@ void addOptions(CLI::App& app, Options& o, std::vector<std::string>& pictures,
       ->type_name("DIR");
   app.add_option("--dpi", dpiText,
                  "resolution of the scan, to turn pixels into mm; auto: the one stored in the "
-                 "file, else 1200")
+                 "file, else " + formatDpi(kDefaultDpi))
       ->type_name("N|auto")
       ->capture_default_str()
       ->check(CLI::Validator(checkDpi, "", "dpi"));
@@ -116,7 +116,7 @@ CommandLine parseCommandLine(int argc, const char* const argv[], std::ostream& o
                "writes results.csv and diagnostic images.",
                kProgram);
   std::vector<std::string> pictures;
-  std::string dpiText = "1200";
+  std::string dpiText = formatDpi(kDefaultDpi);
   std::string leafText = "bright";
   std::string grabCutText = "own";
   bool progress = false;

@@ -8,11 +8,10 @@
 #include <string>
 #include <vector>
 
+#include "report/pixel_size.h"
 #include "segmentation/segment_leaf.h"
 
 namespace leafmargin {
-
-constexpr double kDefaultDpi = 1200.0;
 
 struct Options {
   std::string picture = "leaflet.jpg";

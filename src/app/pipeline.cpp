@@ -3,13 +3,10 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cmath>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <iomanip>
 #include <opencv2/core/version.hpp>
-#include <sstream>
 
 #include "app/tidy_outputs.h"
 #include "picture/picture_file.h"
@@ -24,9 +21,6 @@
 namespace leafmargin {
 
 namespace {
-
-constexpr int kMinRows = 11;  // the orientation test reads row 10
-constexpr double kSameDpi = 0.5;
 
 void warn(std::ostream& messages, const std::string& text) {
   messages << "warning: " << text << std::endl;
@@ -65,32 +59,18 @@ MaybeFailure prepareRunFolder(const std::string& outputDir) {
                                       (ec ? std::string(".") : here) + ": " + std::strerror(error)};
 }
 
-namespace {
-
-// A resolution to one decimal, without a trailing ".0".
-std::string dpiText(double dpi) {
-  std::ostringstream text;
-  text << std::fixed << std::setprecision(1) << dpi;
-  std::string result = text.str();
-  if (result.size() > 2 && result.compare(result.size() - 2, 2, ".0") == 0)
-    result.resize(result.size() - 2);
-  return result;
-}
-
-}  // namespace
-
 double resolveMmPerPixel(const Options& options, std::optional<double> stored,
                          std::ostream& messages) {
   if (options.dpiFromFile) {
     if (stored) return mmPerPixelAt(*stored);
     warn(messages, options.picture + " stores no usable resolution; lengths in mm assume " +
-                       "1200 dpi (give it with --dpi N)");
+                       formatDpi(kDefaultDpi) + " dpi (give it with --dpi N)");
     return mmPerPixelAt(kDefaultDpi);
   }
-  if (stored && std::fabs(*stored - options.dpi) > kSameDpi) {
-    warn(messages, options.picture + " stores a resolution of " + dpiText(*stored) +
-                       " dpi, but lengths in mm assume " + dpiText(options.dpi) +
-                       " dpi (give --dpi " + dpiText(*stored) + " or --dpi auto to use it)");
+  if (stored && !sameDpi(*stored, options.dpi)) {
+    warn(messages, options.picture + " stores a resolution of " + formatDpi(*stored) +
+                       " dpi, but lengths in mm assume " + formatDpi(options.dpi) +
+                       " dpi (give --dpi " + formatDpi(*stored) + " or --dpi auto to use it)");
   }
   return mmPerPixelAt(options.dpi);
 }
@@ -140,10 +120,10 @@ MaybeFailure readPicture(const std::string& path, PictureFile& file, cv::Mat& pi
     picture = decodeLeafPicture(file.bytes);
   }
   if (picture.empty()) return Failure{kExitUnreadable, "Cannot read the image: " + path};
-  if (picture.rows < kMinRows) {
+  if (picture.rows < kMinPictureRows) {
     return Failure{kExitTooSmall, "The image is too small: " + path + " has " +
                                       std::to_string(picture.rows) + " rows, at least " +
-                                      std::to_string(kMinRows) + " are needed"};
+                                      std::to_string(kMinPictureRows) + " are needed"};
   }
   const std::string shortage = memoryShortageMessage(
       picture.size(), estimatedBytes(picture.size(), bytesPerPixel), availableMemoryBytes());
@@ -233,7 +213,7 @@ int runPipeline(const Options& options, const RunOutput& shown, std::ostream& me
       return tidy->status;
     }
   }
-  const std::size_t teeth = analysis.measured.record.largeursDents.size();
+  const std::size_t teeth = analysis.measured.record.teeth.size();
   if (teeth == 0) {
     warn(messages, "no tooth was measured in " + options.picture +
                        "; results.csv holds the statistics rows only");

@@ -1,15 +1,13 @@
 #include "app/tidy_outputs.h"
 
 #include <filesystem>
-#include <opencv2/imgcodecs.hpp>
 
 #include "report/results_csv.h"
 #include "report/teeth_picture.h"
 #include "report/tidy_tables.h"
-#include "run/atomic_file.h"
+#include "run/output_file.h"
 
 namespace leafmargin {
-
 
 MaybeFailure writeTidyOutputs(const cv::Mat& picture, const PictureAnalysis& analysis,
                               const std::string& picturePath, double mmPerPixel,
@@ -18,20 +16,20 @@ MaybeFailure writeTidyOutputs(const cv::Mat& picture, const PictureAnalysis& ana
   tidy.picture = std::filesystem::path(picturePath).filename().string();
   tidy.folder = ".";
   tidy.path = picturePath;
-  tidy.dpi = dpiField(kMmPerPixel * 1200.0 / mmPerPixel);
+  tidy.dpi = dpiField(dpiOfPixel(mmPerPixel));
 
   const cv::Mat drawing = drawTeethPicture(picture, analysis.leafOutline, analysis.measured.teeth,
                                            analysis.measured.deepest, analysis.turned, mmPerPixel);
-  std::vector<uchar> png;
-  cv::imencode(".png", drawing, png);
 
-  if (auto f = replaceFileInFolder(directory, kTeethTableFile, teethTableHeader() + teethTableRows(tidy))) {
+  if (auto f = writeFileAtomically(directory, kTeethTableFile,
+                                   teethTableHeader() + teethTableRows(tidy))) {
     return f;
   }
-  if (auto f = replaceFileInFolder(directory, kPictureTableFile, pictureTableHeader() + pictureTableRow(tidy))) {
+  if (auto f = writeFileAtomically(directory, kPictureTableFile,
+                                   pictureTableHeader() + pictureTableRow(tidy))) {
     return f;
   }
-  return replaceFileInFolder(directory, kTeethPictureFile, std::string(png.begin(), png.end()));
+  return writePictureAtomically(directory, kTeethPictureFile, drawing);
 }
 
 }  // namespace leafmargin

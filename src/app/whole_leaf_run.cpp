@@ -14,6 +14,7 @@
 #include "resources/memory_guard.h"
 #include "report/tidy_tables.h"
 #include "run/atomic_file.h"
+#include "run/output_file.h"
 #include "run/file_path.h"
 #include "wholeleaf/scan_analysis.h"
 
@@ -84,7 +85,7 @@ int runWholeLeaf(const Options& options, std::ostream& out, std::ostream& messag
                                   " could be measured; nothing was written"});
   }
   if (!analysis.keepError.empty())
-    return fail({kExitNotWritten, "cannot write the kept crop " + analysis.keepError});
+    return fail({kExitNotWritten, analysis.keepError});
   for (const WholeLeafSummary& leaf : analysis.leaves) {
     if (leaf.teeth == 0)
       warn("no tooth was found on leaf " + std::to_string(leaf.leaf) + " of " + options.picture);
@@ -100,7 +101,7 @@ int runWholeLeaf(const Options& options, std::ostream& out, std::ostream& messag
                                                 analysis.leaves)},
       {kPictureFile, std::string(png.begin(), png.end())}};
   for (const auto& [name, bytes] : files) {
-    if (const MaybeFailure failure = replaceFileInFolder(options.outputDir, name, bytes)) {
+    if (const MaybeFailure failure = writeFileAtomically(options.outputDir, name, bytes)) {
       return fail(*failure);
     }
   }

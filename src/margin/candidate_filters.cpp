@@ -4,6 +4,7 @@
 
 #include "geometry/angles.h"
 #include "margin/starting_order.h"
+#include "run/trace_markers.h"
 
 namespace leafmargin {
 
@@ -153,29 +154,29 @@ MarginAnalysis filterCandidates(const CandidateLists& candidates, const FilterCo
                                 std::ostream& trace) {
   CandidateLists lists = candidates;
   KeepFlags flags = keepAll(lists);
-  trace << "mm" << std::endl;
+  trace << kMarkerFiltersStart << std::endl;
   removeClosePairs(lists, ctx, flags);
-  trace << "nn" << std::endl;
+  trace << kMarkerClosePairsRemoved << std::endl;
   lists = compact(lists, flags);
   flags = keepAll(lists);
-  trace << "oo" << std::endl;
-  trace << "pp" << std::endl;  // the order searches print nothing
+  trace << kMarkerClosePairsCompacted << std::endl;
+  trace << kMarkerOrder << std::endl;  // the order searches print nothing
   removeBluntPairs(lists, BluntPairRun::First, ctx, flags);
-  trace << "qq" << std::endl;
+  trace << kMarkerBluntPairsRemoved << std::endl;
   lists = compact(lists, flags);
   flags = keepAll(lists);
-  trace << "rr" << std::endl;
+  trace << kMarkerCompacted << std::endl;
   removeBluntPairs(lists, BluntPairRun::Second, ctx, flags);
-  trace << "ss" << std::endl;
+  trace << kMarkerSecondBluntPairsRemoved << std::endl;
   trimEnds(lists, flags);
   CandidateLists finals = compact(lists, flags);
-  trace << "rr" << std::endl;
+  trace << kMarkerCompacted << std::endl;
   const bool commenceParSinus = ctx.startsWithSinus(lists);
 
   KeepFlags finalFlags = keepAll(finals);
   removeWideTeeth(finals, commenceParSinus, ctx, finalFlags);
   finals = compact(finals, finalFlags);
-  return {finals.dents, finals.sinus, commenceParSinus};
+  return {finals.dents, finals.sinus, commenceParSinus, std::nullopt};
 }
 
 }  // namespace leafmargin

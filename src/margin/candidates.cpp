@@ -2,6 +2,7 @@
 
 #include "margin/angle_profile.h"
 #include "margin/vertical_offset.h"
+#include "run/trace_markers.h"
 
 namespace leafmargin {
 
@@ -50,14 +51,14 @@ CandidateLists findToothSinusCandidates(const std::vector<cv::Point>& leafOutlin
                                         const std::vector<cv::Point>& smoothOutline,
                                         std::ostream& trace) {
   const std::vector<bool> below = belowCurveFlags(leafOutline, smoothOutline);
-  trace << "okok" << std::endl;
-  trace << "hh" << std::endl;
+  trace << kMarkerSidesClassified << std::endl;
+  trace << kMarkerAngleProfileStart << std::endl;
   const std::vector<double> profile = angleProfile(leafOutline, trace);
-  trace << "jj" << std::endl;
+  trace << kMarkerAngleProfileDone << std::endl;
   const std::vector<int> crossings = findCrossings(below);
-  trace << "kk" << std::endl;
+  trace << kMarkerCrossings << std::endl;
   CandidateLists lists = candidatesFromRuns(crossings, below, profile);
-  trace << "ll" << std::endl;
+  trace << kMarkerCandidates << std::endl;
   return lists;
 }
 

@@ -31,7 +31,7 @@ MarginAnalysis analyseMargin(const std::vector<cv::Point>& leafOutline,
     markPositions(outlineDrawing, leafOutline, result.sinus, cv::Scalar(0, 255, 255, 0));
     markPositions(outlineDrawing, leafOutline, result.dents, cv::Scalar(0, 255, 0, 0));
   }
-  out.writeImage("drawing4.jpg", outlineDrawing);
+  result.failure = out.writeImage("drawing4.jpg", outlineDrawing);
   return result;
 }
 

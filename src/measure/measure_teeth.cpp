@@ -2,11 +2,11 @@
 
 #include <algorithm>
 
-#include "margin/starting_order.h"
 #include "measure/apical_angle.h"
 #include "measure/sinus_depth.h"
 #include "measure/symmetry.h"
 #include "measure/tooth_geometry.h"
+#include "run/trace_markers.h"
 
 namespace leafmargin {
 
@@ -19,67 +19,67 @@ const char* const kOutlineDrawingName = "drawing4.jpg";
 class ToothLoop {
  public:
   ToothLoop(const std::vector<cv::Point>& outline, const cv::Mat& sourceImage,
-            MeasureTeethResult& result, const RunOutput& out)
-      : outline_(outline), record_(result.record), teeth_(result.teeth), out_(out) {
+            MeasurementRecord& record, const RunOutput& out)
+      : outline_(outline), record_(record), out_(out) {
     // Only the file shows the drawing: skip the copy when images are not written.
     if (out.writeImages) apicalDrawing_ = sourceImage.clone();
   }
 
   // False when the apical search aborted the run.
-  bool measureTooth(int tip, int sinusBefore, int sinusAfter) {
-    const cv::Point p = outline_[tip];
-    const cv::Point l = outline_[sinusBefore];
-    const cv::Point r = outline_[sinusAfter];
-    const ToothMeasure m = leafmargin::measureTooth(p, l, r, out_.trace);
-    teeth_.push_back({tip, sinusBefore, sinusAfter});
-    record_.largeursDents.push_back(m.width);
-    record_.hauteursDents.push_back(m.height);
-    record_.rapportsHauteurLargeur.push_back(m.ratio);
-    record_.anglesDents.push_back(m.tipAngle);
+  bool measure(const MeasuredTooth& tooth) {
+    const cv::Point p = outline_[tooth.tip];
+    const cv::Point l = outline_[tooth.sinusBefore];
+    const cv::Point r = outline_[tooth.sinusAfter];
+    const ToothMeasure m = measureTooth(p, l, r, out_.trace);
+    ToothRecord& record = record_.teeth.emplace_back();
+    record.largeurDent = m.width;
+    record.hauteurDent = m.height;
+    record.rapportHauteurLargeur = m.ratio;
+    record.angleDent = m.tipAngle;
     const ApicalAngleResult apical = apicalAngle(p, l, r, outline_, apicalDrawing_, out_.trace);
     if (apical.aborted) return false;
     apicalFound_ = apicalFound_ || apical.found;
-    record_.anglesApicaux.push_back(apical.angle);
+    record.angleApical = apical.angle;
     return true;
   }
 
-  void measureSinus(int bottom, int tipBefore, int tipAfter) {
-    const SinusMeasure m = leafmargin::measureSinus(outline_[bottom], outline_[tipBefore],
-                                                    outline_[tipAfter], out_.trace);
-    record_.largeursSinus.push_back(m.width);
-    record_.hauteursSinus.push_back(m.height);
-    record_.anglesSinus.push_back(m.angle);
+  void measure(const MeasuredSinus& sinus) {
+    const SinusMeasure m = measureSinus(outline_[sinus.bottom], outline_[sinus.tipBefore],
+                                        outline_[sinus.tipAfter], out_.trace);
+    record_.sinuses.push_back({m.width, m.height, m.angle});
   }
 
   // Every found apical angle drew on the same copy, so one write gives the final picture.
-  void writeApicalDrawing() const {
-    if (apicalFound_) out_.writeImage(kApicalDrawingName, apicalDrawing_);
+  MaybeFailure writeApicalDrawing() const {
+    if (!apicalFound_) return std::nullopt;
+    return out_.writeImage(kApicalDrawingName, apicalDrawing_);
   }
 
  private:
   const std::vector<cv::Point>& outline_;
   MeasurementRecord& record_;
-  std::vector<MeasuredTooth>& teeth_;
   const RunOutput& out_;
   cv::Mat apicalDrawing_;
   bool apicalFound_ = false;
 };
 
-// Teeth and sinuses in outline order; false when the apical search aborted the run.
-bool measureTeethAndSinuses(const std::vector<int>& dents, const std::vector<int>& sinus, int f,
-                            ToothLoop& loop, const RunOutput& out) {
-  const int tips = static_cast<int>(dents.size());
-  const int a = static_cast<int>(sinus.size()) - f;
-  // The first tip is a tooth only behind a leading sinus, and only with a sinus after it.
-  if (f == 1 && tips >= 1 && a >= 1) {
-    if (!loop.measureTooth(dents[0], sinus[0], sinus[1])) return false;
+// Teeth and sinuses in outline order, one step per pair of neighbouring tips; false when the
+// apical search aborted the run.
+bool measureTeethAndSinuses(const ToothPairing& pairing, int tips, ToothLoop& loop,
+                            const RunOutput& out) {
+  const std::vector<MeasuredTooth>& teeth = pairing.teeth;
+  const std::vector<MeasuredSinus>& sinuses = pairing.sinuses;
+  std::size_t tooth = 0, sinus = 0;
+  // A margin that starts with a sinus has its first tip measured before the first step.
+  if (tooth < teeth.size() && teeth[tooth].rank == 0) {
+    if (!loop.measure(teeth[tooth++])) return false;
   }
   for (int i = 0; i < tips - 1; ++i) {
-    out.trace << "i=" << i << std::endl;
-    if (i >= a) continue;
-    loop.measureSinus(sinus[i + f], dents[i], dents[i + 1]);
-    if (i >= a - 1) continue;
-    if (!loop.measureTooth(dents[i + 1], sinus[i + f], sinus[i + f + 1])) return false;
+    out.trace << kMarkerStep << i << std::endl;
+    if (sinus < sinuses.size() && sinuses[sinus].rank == i) loop.measure(sinuses[sinus++]);
+    if (tooth < teeth.size() && teeth[tooth].rank == i + 1) {
+      if (!loop.measure(teeth[tooth++])) return false;
+    }
   }
   return true;
 }
@@ -92,17 +92,18 @@ MeasureTeethResult measureTeeth(const std::vector<cv::Point>& leafOutline,
                                 cv::Mat& outlineDrawing, const RunOutput& out) {
   MeasureTeethResult result;
   MeasurementRecord& record = result.record;
-  out.trace << "yyyy" << std::endl;
-  const int f = startsWithSinus(leafOutline, dents, sinus) ? 1 : 0;
-  out.trace << "pp" << std::endl;
+  out.trace << kMarkerMeasurement << std::endl;
+  const ToothPairing pairing = pairTeethAndSinuses(leafOutline, dents, sinus);
+  out.trace << kMarkerOrder << std::endl;
+  result.teeth = pairing.teeth;
 
-  ToothLoop loop(leafOutline, sourceImage, result, out);
+  ToothLoop loop(leafOutline, sourceImage, record, out);
   bool completed;
   {
     ScopedLap lap(out.stopwatch, "measurement: teeth, sinuses, apical angles");
-    completed = measureTeethAndSinuses(dents, sinus, f, loop, out);
+    completed = measureTeethAndSinuses(pairing, static_cast<int>(dents.size()), loop, out);
   }
-  loop.writeApicalDrawing();
+  if ((result.failure = loop.writeApicalDrawing())) return result;
   if (!completed) {
     result.failure = Failure{kExitFailure, "bug !"};
     return result;
@@ -111,20 +112,23 @@ MeasureTeethResult measureTeeth(const std::vector<cv::Point>& leafOutline,
   DeepestSinus& deepest = result.deepest;
   {
     ScopedLap lap(out.stopwatch, "measurement: deepest sinus");
-    deepest = findDeepestSinus(leafOutline, dents, sinus, f, foregroundMask);
+    deepest = findDeepestSinus(leafOutline, dents, pairing.sinuses, foregroundMask);
   }
   record.profondeurMax = deepest.profondeurMax;
 
-  SymmetryLists symmetry;
   {
     ScopedLap lap(out.stopwatch, "measurement: symmetry");
-    symmetry = measureSymmetries(leafOutline, dents, sinus, f, sourceImage.size(), out);
+    const SymmetryIndices symmetry =
+        measureSymmetries(leafOutline, pairing.teeth, sourceImage.size(), out);
+    if ((result.failure = symmetry.failure)) return result;
+    for (std::size_t t = 0; t < symmetry.teeth.size(); ++t) {
+      record.teeth[t].symetrieCentre = symmetry.teeth[t].centre;
+      record.teeth[t].symetriePerpendiculaire = symmetry.teeth[t].perpendicular;
+    }
   }
-  record.symetriesCentre = std::move(symmetry.symetriesCentre);
-  record.symetriesPerpendiculaire = std::move(symmetry.symetriesPerpendiculaire);
 
   drawDeepestSinus(deepest, outlineDrawing);
-  out.writeImage(kOutlineDrawingName, outlineDrawing);
+  result.failure = out.writeImage(kOutlineDrawingName, outlineDrawing);
   return result;
 }
 

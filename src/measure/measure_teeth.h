@@ -8,37 +8,30 @@
 
 #include "measure/measurement_record.h"
 #include "measure/sinus_depth.h"
+#include "measure/tooth_pairing.h"
 #include "run/failure.h"
 #include "run/run_output.h"
 
 namespace leafmargin {
 
-// Where one measured tooth lies: its tip and the sinuses before and after it, as positions in
-// leafOutline. Entry r belongs to row r + 1 of results.csv.
-struct MeasuredTooth {
-  int tip = -1;
-  int sinusBefore = -1;
-  int sinusAfter = -1;
-};
-
 struct MeasureTeethResult {
   MeasurementRecord record;
-  std::vector<MeasuredTooth> teeth;  // one per entry of record.largeursDents
+  std::vector<MeasuredTooth> teeth;  // where each tooth of record.teeth lies (the pairing's)
   DeepestSinus deepest;
-  // Set when the apical search met a window mean on column 0: the run stops there without a
-  // report, with the status kExitFailure and the message "bug !".
+  // Set when the apical search met a window mean on column 0 (the status kExitFailure and the
+  // message "bug !") or when one of the stage's images could not be written: the run stops
+  // there without a report.
   MaybeFailure failure;
 };
 
-// Prints "yyyy", "pp", then "i=" once per step of the tooth loop with the traces of each
-// measurement. With f = 1 when the margin starts with a sinus (startsWithSinus), else 0,
-// measures the tips t with 1 - f <= t < min(|sinus| - f, |dents|) as teeth (tip dents[t]
-// between sinus[t + f - 1] and sinus[t + f]) and, for i < min(|dents| - 1, |sinus| - f), the
-// sinus sinus[i + f] between tips i and i + 1; within one step the sinus comes before the
-// tooth. Writes "drawing77.jpg" when at least one apical angle was found (also when the apical
-// search aborts the run), then draws the deepest notch on outlineDrawing and writes it as
-// "drawing4.jpg". Positions in dents and sinus must be indices into leafOutline; missing
-// entries only shorten the lists.
+// Prints "yyyy", "pp", then "i=" once per pair of neighbouring tips i and i + 1, with the
+// traces of each measurement: the teeth and sinuses of pairTeethAndSinuses, the tooth of a
+// margin that starts with a sinus before the first step, then in step i the sinus between the
+// two tips before the tooth of tip i + 1. Writes "drawing77.jpg" when at least one apical angle
+// was found (also when the apical search aborts the run), then draws the deepest notch on
+// outlineDrawing and writes it as "drawing4.jpg"; it stops at an image it cannot write.
+// Positions in dents and sinus must be indices into leafOutline; missing entries only shorten
+// the lists.
 MeasureTeethResult measureTeeth(const std::vector<cv::Point>& leafOutline,
                                 const std::vector<int>& dents, const std::vector<int>& sinus,
                                 const cv::Mat& sourceImage, const cv::Mat& foregroundMask,

@@ -51,9 +51,9 @@ struct LineKeyHash {
 // line per pair of tips instead of one depth per pair and sinus.
 class DeepestSinusSearch {
  public:
-  DeepestSinusSearch(const std::vector<cv::Point>& outline, const std::vector<int>& sinus,
-                     const cv::Mat& mask)
-      : outline_(outline), sinus_(sinus), mask_(mask) {}
+  DeepestSinusSearch(const std::vector<cv::Point>& outline,
+                     const std::vector<MeasuredSinus>& sinuses, const cv::Mat& mask)
+      : outline_(outline), sinuses_(sinuses), mask_(mask) {}
 
   // Measures the sinuses first..last against the chord; chords come in loop order.
   void chord(const Segment& chord, int first, int last) {
@@ -70,7 +70,7 @@ class DeepestSinusSearch {
     if (first > last) return;
     const PerpendicularFoot foot(line, kDepthCarrierLength);
     for (int m = first; m <= last; ++m) {
-      const cv::Point q = outline_[sinus_[m]];
+      const cv::Point q = outline_[sinuses_[m].bottom];
       const Segment depth(q, foot.from(q));
       const double length = segmentLength(depth);
       // The pixel count only matters for a depth that would beat the maximum.
@@ -80,7 +80,7 @@ class DeepestSinusSearch {
   }
 
   const std::vector<cv::Point>& outline_;
-  const std::vector<int>& sinus_;
+  const std::vector<MeasuredSinus>& sinuses_;
   const cv::Mat& mask_;
   std::unordered_map<LineKey, int, LineKeyHash> measuredTo_;
   DeepestSinus best_;
@@ -89,17 +89,16 @@ class DeepestSinusSearch {
 }  // namespace
 
 DeepestSinus findDeepestSinus(const std::vector<cv::Point>& leafOutline,
-                              const std::vector<int>& dents, const std::vector<int>& sinus,
-                              int startsWithSinus, const cv::Mat& foregroundMask) {
-  const int f = startsWithSinus;
+                              const std::vector<int>& dents,
+                              const std::vector<MeasuredSinus>& sinuses,
+                              const cv::Mat& foregroundMask) {
   const int tips = static_cast<int>(dents.size());
-  const int sinuses = static_cast<int>(sinus.size());
-  const int lastFirstTip = std::min(tips - 1, sinuses - f);  // exclusive
-  DeepestSinusSearch search(leafOutline, sinus, foregroundMask);
-  for (int j = 0; j < lastFirstTip; ++j)
+  const int measured = static_cast<int>(sinuses.size());
+  DeepestSinusSearch search(leafOutline, sinuses, foregroundMask);
+  for (int j = 0; j < measured; ++j)
     for (int k = j + 1; k < tips; ++k)
-      search.chord(Segment(leafOutline[dents[j]], leafOutline[dents[k]]), j + f,
-                   std::min(k + f - 1, sinuses - 1));
+      search.chord(Segment(leafOutline[dents[j]], leafOutline[dents[k]]), j,
+                   std::min(k - 1, measured - 1));
   return search.best();
 }
 

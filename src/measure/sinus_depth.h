@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "geometry/segment.h"
+#include "measure/tooth_pairing.h"
 
 namespace leafmargin {
 
@@ -18,14 +19,16 @@ struct DeepestSinus {
   Segment chord;               // between the two tips; (-1,-1)-(-1,-1) if none
 };
 
-// Tips j < k with j < |sinus| - startsWithSinus; the sinuses between them are those of index
-// j + f .. k + f - 1, cut at the end of sinus when the lists do not alternate. The first of
-// equal depths (smallest j, then k, then sinus) wins. foregroundMask: 8-bit, 255 on the leaf.
-// A sinus is measured once per distinct chord line, so tips on one straight row cost a line
-// per pair of tips rather than a depth per pair and sinus.
+// Every chord from a tip j that has a measured sinus after it to any later tip k, against the
+// measured sinuses of ranks j .. k - 1 (those between the two tips, as far as the pairing
+// goes). sinuses are the pairing's, in rank order from 0. The first of equal depths (smallest
+// j, then k, then sinus) wins. foregroundMask: 8-bit, 255 on the leaf. A sinus is measured once
+// per distinct chord line, so tips on one straight row cost a line per pair of tips rather than
+// a depth per pair and sinus.
 DeepestSinus findDeepestSinus(const std::vector<cv::Point>& leafOutline,
-                              const std::vector<int>& dents, const std::vector<int>& sinus,
-                              int startsWithSinus, const cv::Mat& foregroundMask);
+                              const std::vector<int>& dents,
+                              const std::vector<MeasuredSinus>& sinuses,
+                              const cv::Mat& foregroundMask);
 
 // Draws the depth (magenta) and the chord (yellow), thickness 3, as they are, on drawing.
 void drawDeepestSinus(const DeepestSinus& deepest, cv::Mat& drawing);

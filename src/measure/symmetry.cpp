@@ -68,10 +68,12 @@ std::vector<cv::Point> halfPolygon(const std::vector<cv::Point>& outline, int fr
   return polygon;
 }
 
-void writeAlignedHalves(const AlignedHalves& halves, cv::Size imageSize, const RunOutput& out) {
-  if (!out.writeImages) return;
-  out.writeImage("gauche.jpg", toFullSize(halves.gauche, imageSize));
-  out.writeImage("droite.jpg", toFullSize(halves.droite, imageSize));
+MaybeFailure writeAlignedHalves(const AlignedHalves& halves, cv::Size imageSize,
+                                const RunOutput& out) {
+  if (!out.writeImages) return std::nullopt;
+  if (MaybeFailure failure = out.writeImage("gauche.jpg", toFullSize(halves.gauche, imageSize)))
+    return failure;
+  return out.writeImage("droite.jpg", toFullSize(halves.droite, imageSize));
 }
 
 // Steps up to the mirroring: fill, turn about the tip until the axis is vertical, mirror the
@@ -146,27 +148,27 @@ HalfComparison symmetryIndex(const std::vector<cv::Point>& leafOutline, int tipI
       imageSize);
 }
 
-SymmetryLists measureSymmetries(const std::vector<cv::Point>& leafOutline,
-                                const std::vector<int>& dents, const std::vector<int>& sinus,
-                                int startsWithSinus, cv::Size imageSize, const RunOutput& out) {
-  SymmetryLists lists;
-  const int f = startsWithSinus != 0 ? 1 : 0;
-  const int end = std::min(static_cast<int>(sinus.size()) - f, static_cast<int>(dents.size()));
-  for (int t = 1 - f; t < end; ++t) {
-    const int s = t + f;
+SymmetryIndices measureSymmetries(const std::vector<cv::Point>& leafOutline,
+                                  const std::vector<MeasuredTooth>& teeth, cv::Size imageSize,
+                                  const RunOutput& out) {
+  SymmetryIndices indices;
+  for (const MeasuredTooth& tooth : teeth) {
+    ToothSymmetry& index = indices.teeth.emplace_back();
     for (int pass = 1; pass <= 2; ++pass) {
-      const HalfComparison c =
-          symmetryIndex(leafOutline, dents[t], sinus[s - 1], sinus[s], pass, imageSize);
-      if (t == 1) {
+      const HalfComparison c = symmetryIndex(leafOutline, tooth.tip, tooth.sinusBefore,
+                                             tooth.sinusAfter, pass, imageSize);
+      if (tooth.rank == 1) {
         // Both passes write the pair under the same names: only pass 2's survives.
-        if (pass == 2) writeAlignedHalves(c.halves, imageSize, out);
+        if (pass == 2) {
+          if ((indices.failure = writeAlignedHalves(c.halves, imageSize, out))) return indices;
+        }
         out.trace << "enPlusAGauche" << c.enPlusAGauche << "enPlusADroite" << c.enPlusADroite
                   << "nbGauche+nbDroite" << c.nbGauche + c.nbDroite << std::endl;
       }
-      (pass == 1 ? lists.symetriesCentre : lists.symetriesPerpendiculaire).push_back(c.symmetry);
+      (pass == 1 ? index.centre : index.perpendicular) = c.symmetry;
     }
   }
-  return lists;
+  return indices;
 }
 
 }  // namespace leafmargin

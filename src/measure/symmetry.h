@@ -9,13 +9,16 @@
 #include <vector>
 
 #include "measure/symmetry_masks.h"
+#include "measure/tooth_pairing.h"
+#include "run/failure.h"
 #include "run/run_output.h"
 
 namespace leafmargin {
 
-struct SymmetryLists {
-  std::vector<double> symetriesCentre;           // pass 1, one entry per measured tooth
-  std::vector<double> symetriesPerpendiculaire;  // pass 2
+// The two indices of one tooth, in percent (NaN for two empty halves).
+struct ToothSymmetry {
+  double centre = 0.0;         // pass 1
+  double perpendicular = 0.0;  // pass 2
 };
 
 // The two halves of one tooth after turning (axis vertical) and mirroring of the right one.
@@ -44,12 +47,17 @@ HalfComparison symmetryIndex(const std::vector<cv::Point>& leafOutline, int tipI
                              int sinusBeforeIndex, int sinusAfterIndex, int pass,
                              cv::Size imageSize);
 
-// Visits the teeth t = 1 - f, 2 - f, ... while t < min(|sinus| - f, |dents|), with the sinuses
-// s - 1 and s = t + f around tip dents[t]. imageSize is the size of the source picture. For
-// the tooth t = 1 it prints the "enPlusAGauche" line of each pass and writes "gauche.jpg" and
-// "droite.jpg" (pass 2's halves, full size).
-SymmetryLists measureSymmetries(const std::vector<cv::Point>& leafOutline,
-                                const std::vector<int>& dents, const std::vector<int>& sinus,
-                                int startsWithSinus, cv::Size imageSize, const RunOutput& out);
+struct SymmetryIndices {
+  std::vector<ToothSymmetry> teeth;  // one per tooth measured, in order
+  MaybeFailure failure;              // "gauche.jpg" or "droite.jpg" could not be written
+};
+
+// Both passes for every tooth, in order; imageSize is the size of the source picture. For the
+// tooth of the second tip (rank 1) it prints the "enPlusAGauche" line of each pass and writes
+// "gauche.jpg" and "droite.jpg" (pass 2's halves, full size); it stops at a file it cannot
+// write.
+SymmetryIndices measureSymmetries(const std::vector<cv::Point>& leafOutline,
+                                  const std::vector<MeasuredTooth>& teeth, cv::Size imageSize,
+                                  const RunOutput& out);
 
 }  // namespace leafmargin

@@ -6,6 +6,7 @@
 #include "geometry/angles.h"
 #include "geometry/chain.h"
 #include "geometry/numeric.h"
+#include "run/trace_markers.h"
 
 namespace leafmargin {
 
@@ -99,12 +100,12 @@ LeafOutline extractLeafOutline(const std::vector<std::vector<cv::Point>>& contou
     ScopedLap lap(out.stopwatch, "outline: contour choice");
     leaf = chooseLeafContour(contours, hierarchy, binaryImage, contourDrawing);
   }
-  out.trace << "ee" << std::endl;
+  out.trace << kMarkerLeafContour << std::endl;
   const cv::Size size = foregroundMask.size();
   const std::vector<cv::Point> trimmed =
       leaf >= 0 ? trimBorder(contours[leaf], size) : std::vector<cv::Point>();
-  out.writeImage("drawing2.jpg", contourDrawing);
-  out.trace << "ff" << std::endl;
+  if ((result.failure = out.writeImage("drawing2.jpg", contourDrawing))) return result;
+  out.trace << kMarkerContoursDrawn << std::endl;
 
   // A trimmed contour of one point has no piece to densify: it ends the run like an empty one.
   bool sampled;
@@ -118,8 +119,8 @@ LeafOutline extractLeafOutline(const std::vector<std::vector<cv::Point>>& contou
   }
   drawPolyline(result.outlineDrawing, trimmed, cv::Scalar(0, 0, 255, 0));
   drawPolyline(result.outlineDrawing, result.smoothOutline, cv::Scalar(255, 0, 255, 0));
-  out.writeImage("drawing3.jpg", result.outlineDrawing);
-  out.trace << "gg" << std::endl;
+  if ((result.failure = out.writeImage("drawing3.jpg", result.outlineDrawing))) return result;
+  out.trace << kMarkerOutlineDrawn << std::endl;
   return result;
 }
 

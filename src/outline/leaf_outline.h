@@ -13,7 +13,9 @@
 namespace leafmargin {
 
 struct LeafOutline {
-  MaybeFailure failure;  // no usable outline: kExitNoLeaf with the densification message
+  // No usable outline (kExitNoLeaf with the densification message), or one of the stage's
+  // images could not be written (kExitNotWritten).
+  MaybeFailure failure;
   cv::Mat outlineDrawing;
   std::vector<cv::Point> leafOutline;
   std::vector<cv::Point> smoothOutline;
@@ -31,7 +33,8 @@ std::vector<cv::Point> trimBorder(const std::vector<cv::Point>& contour, cv::Siz
 bool sampleOutline(const std::vector<cv::Point>& trimmed, cv::Size size,
                    std::vector<cv::Point>& leafOutline, std::vector<cv::Point>& smoothOutline);
 
-// The whole stage with its trace "ee", "ff", "gg" and the files "drawing2.jpg", "drawing3.jpg".
+// The whole stage with its trace "ee", "ff", "gg" and the files "drawing2.jpg", "drawing3.jpg";
+// a file that cannot be written stops it right there, with the failure set.
 LeafOutline extractLeafOutline(const std::vector<std::vector<cv::Point>>& contours,
                                const std::vector<cv::Vec4i>& hierarchy,
                                const cv::Mat& sourceImage, const cv::Mat& binaryImage,

@@ -79,12 +79,14 @@ std::optional<Resolution> exifResolution(const unsigned char* data, std::size_t 
   return Resolution{*x * perInch, *y * perInch};
 }
 
+bool sameDpi(double a, double b) { return std::fabs(a - b) <= kSameDpi; }
+
 std::optional<double> scanDpi(const Resolution& stored) {
   const double dpi = stored.x;
   if (!(dpi >= kMinScanDpi && dpi <= kMaxScanDpi)) return std::nullopt;  // NaN too
-  if (std::fabs(stored.y - dpi) > kSameDpi) return std::nullopt;
+  if (!sameDpi(stored.y, dpi)) return std::nullopt;
   for (double common : kSoftwareDefaults)
-    if (std::fabs(dpi - common) <= kSameDpi) return std::nullopt;
+    if (sameDpi(dpi, common)) return std::nullopt;
   return dpi;
 }
 

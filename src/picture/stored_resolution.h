@@ -28,6 +28,9 @@ std::optional<Resolution> pngResolution(const unsigned char* data, std::size_t s
 // read by exiv2; nullopt without them or with unit 1 (none).
 std::optional<Resolution> exifResolution(const unsigned char* data, std::size_t size);
 
+// Whether two resolutions are the same for the program: within half a dpi.
+bool sameDpi(double a, double b);
+
 // The dpi a stored resolution gives, or nullopt when it does not count (see above).
 std::optional<double> scanDpi(const Resolution& stored);
 

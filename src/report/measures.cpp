@@ -2,23 +2,29 @@
 
 namespace leafmargin {
 
+std::vector<double> MeasureColumn::seriesOf(const MeasurementRecord& record) const {
+  return toothMeasure != nullptr ? leafmargin::seriesOf(record.teeth, toothMeasure)
+                                 : leafmargin::seriesOf(record.sinuses, sinusMeasure);
+}
+
 const std::array<MeasureColumn, kMeasureCount>& measureColumns() {
-  using R = MeasurementRecord;
+  using T = ToothRecord;
+  using S = SinusRecord;
   static const std::array<MeasureColumn, kMeasureCount> columns = {{
-      {"tooth_width_mm", "largeur dents (mm)", &R::largeursDents, MeasureUnit::Length},
-      {"tooth_height_mm", "hauteur dents (mm)", &R::hauteursDents, MeasureUnit::Length},
-      {"sinus_width_mm", "largeur sinus (mm)", &R::largeursSinus, MeasureUnit::Length},
-      {"sinus_height_mm", "hauteur sinus (mm)", &R::hauteursSinus, MeasureUnit::Length},
-      {"height_width_ratio_pct", "rapport hauteur/largeur dents (%)", &R::rapportsHauteurLargeur,
-       MeasureUnit::Ratio},
-      {"tooth_angle_deg", "angles dents (\xC2\xB0)", &R::anglesDents, MeasureUnit::Angle},
-      {"sinus_angle_deg", "angles sinus (\xC2\xB0)", &R::anglesSinus, MeasureUnit::Angle},
-      {"apical_angle_deg", "angles apicaux (\xC2\xB0)", &R::anglesApicaux, MeasureUnit::Angle},
+      {"tooth_width_mm", "largeur dents (mm)", &T::largeurDent, nullptr, MeasureUnit::Length},
+      {"tooth_height_mm", "hauteur dents (mm)", &T::hauteurDent, nullptr, MeasureUnit::Length},
+      {"sinus_width_mm", "largeur sinus (mm)", nullptr, &S::largeurSinus, MeasureUnit::Length},
+      {"sinus_height_mm", "hauteur sinus (mm)", nullptr, &S::hauteurSinus, MeasureUnit::Length},
+      {"height_width_ratio_pct", "rapport hauteur/largeur dents (%)", &T::rapportHauteurLargeur,
+       nullptr, MeasureUnit::Ratio},
+      {"tooth_angle_deg", "angles dents (\xC2\xB0)", &T::angleDent, nullptr, MeasureUnit::Angle},
+      {"sinus_angle_deg", "angles sinus (\xC2\xB0)", nullptr, &S::angleSinus, MeasureUnit::Angle},
+      {"apical_angle_deg", "angles apicaux (\xC2\xB0)", &T::angleApical, nullptr, MeasureUnit::Angle},
       {"symmetry_centre_pct", "sym\xC3\xA9tries des dents par rapport au centre de la base (%)",
-       &R::symetriesCentre, MeasureUnit::Percent},
+       &T::symetrieCentre, nullptr, MeasureUnit::Percent},
       {"symmetry_perpendicular_pct",
        "sym\xC3\xA9tries des dents par rapport \xC3\xA0 la perpendiculaire \xC3\xA0 la base (%)",
-       &R::symetriesPerpendiculaire, MeasureUnit::Percent},
+       &T::symetriePerpendiculaire, nullptr, MeasureUnit::Percent},
   }};
   return columns;
 }
@@ -47,7 +53,7 @@ std::array<MeasureSeries, kMeasureCount> measureSeries(const MeasurementRecord& 
   std::array<MeasureSeries, kMeasureCount> series{};
   for (std::size_t k = 0; k < kMeasureCount; ++k) {
     const MeasureColumn& column = measureColumns()[k];
-    series[k] = {column.name, &(record.*column.series), measureScale(column, mmPerPixel)};
+    series[k] = {column.name, column.seriesOf(record), measureScale(column, mmPerPixel)};
   }
   return series;
 }

@@ -6,7 +6,7 @@
 #include "report/measures.h"
 #include "report/number_format.h"
 #include "report/statistics.h"
-#include "run/atomic_file.h"
+#include "run/output_file.h"
 
 namespace leafmargin {
 
@@ -31,16 +31,16 @@ std::string composeTableLines(const MeasurementRecord& record, double mmPerPixel
   }
   text += '\n';
 
-  for (std::size_t row = 0; row < record.largeursDents.size(); ++row) {
+  for (std::size_t row = 0; row < record.teeth.size(); ++row) {
     text += intToString(static_cast<int>(row + 1)) + ";";
-    for (const MeasureSeries& s : series) text += cellText(*s.values, s.scale, row) + ";";
+    for (const MeasureSeries& s : series) text += cellText(s.values, s.scale, row) + ";";
     text += '\n';
   }
   text += '\n';
 
   std::array<StatisticsTexts, kMeasureCount> statistics;
   for (std::size_t k = 0; k < kMeasureCount; ++k) {
-    statistics[k] = computeStatistics(*series[k].values, series[k].scale, kDecimals);
+    statistics[k] = computeStatistics(series[k].values, series[k].scale, kDecimals);
   }
   for (std::size_t r = 0; r < kStatisticsCount; ++r) {
     text += std::string(statisticsLabels()[r]) + ";";
@@ -64,15 +64,13 @@ std::string withCrLf(const std::string& text) {
 
 }  // namespace
 
-double mmPerPixelAt(double dpi) { return kMmPerPixel * (1200.0 / dpi); }
-
 std::string composeResultsText(const MeasurementRecord& record, double mmPerPixel) {
   return withCrLf(dotsToCommas(composeTableLines(record, mmPerPixel)));
 }
 
 MaybeFailure writeResultsCsv(const MeasurementRecord& record, double mmPerPixel,
                              const std::string& directory) {
-  return replaceFileInFolder(directory, kFileName, composeResultsText(record, mmPerPixel));
+  return writeFileAtomically(directory, kFileName, composeResultsText(record, mmPerPixel));
 }
 
 }  // namespace leafmargin

@@ -7,18 +7,13 @@
 
 #include "measure/measurement_record.h"
 #include "report/measures.h"
+#include "report/pixel_size.h"
 #include "run/failure.h"
 
 namespace leafmargin {
 
-// Size of one pixel in millimetres at 1200 dots per inch (25.4 / 1200), the default scale.
-constexpr double kMmPerPixel = 0.021166666666666667;
 
-// Size of one pixel at another resolution: kMmPerPixel * 1200 / dpi, so that 1200 dpi gives
-// kMmPerPixel itself and 600 dpi exactly twice it.
-double mmPerPixelAt(double dpi);
-
-// The exact bytes of results.csv for record, lengths converted with mmPerPixel. A row is written per entry of largeursDents; a
+// The exact bytes of results.csv for record, lengths converted with mmPerPixel. A row is written per tooth record; a
 // cell whose series has no entry for that row (the last sinus cells when the margin begins
 // and ends with a sinus) is left empty. Statistics cover every entry of each series.
 std::string composeResultsText(const MeasurementRecord& record, double mmPerPixel = kMmPerPixel);

@@ -25,18 +25,18 @@ TidyPicture tidyResults(const MeasurementRecord& record, double mmPerPixel) {
   picture.ok = true;
   picture.exitCode = "0";
   const auto series = measureSeries(record, mmPerPixel);
-  picture.teeth.resize(record.largeursDents.size());
+  picture.teeth.resize(record.teeth.size());
   for (std::size_t row = 0; row < picture.teeth.size(); ++row) {
     picture.teeth[row].number = intToString(static_cast<int>(row + 1));
     for (std::size_t k = 0; k < kMeasureCount; ++k) {
-      const std::vector<double>& values = *series[k].values;
+      const std::vector<double>& values = series[k].values;
       if (row < values.size()) {
         picture.teeth[row].cells[k] = formatNumber(values[row] * series[k].scale, kDecimals);
       }
     }
   }
   for (std::size_t k = 0; k < kMeasureCount; ++k) {
-    const StatisticsTexts stats = computeStatistics(*series[k].values, series[k].scale, kDecimals);
+    const StatisticsTexts stats = computeStatistics(series[k].values, series[k].scale, kDecimals);
     picture.means[k] = stats[kMeanStatistic];
     picture.deviations[k] = stats[kDeviationStatistic];
   }

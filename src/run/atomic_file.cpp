@@ -48,16 +48,4 @@ int replaceFileAtomically(const std::string& path, const std::string& bytes) {
   return error;
 }
 
-std::string cannotWriteMessage(const std::string& folder, const std::string& name, int error) {
-  const std::string where = folder.empty() ? "the working directory" : folder;
-  return "Cannot write " + name + " in " + where + ": " + std::strerror(error != 0 ? error : EIO);
-}
-
-MaybeFailure replaceFileInFolder(const std::string& folder, const std::string& name,
-                                 const std::string& bytes) {
-  const int error = replaceFileAtomically(joinPath(folder, name), bytes);
-  if (error == 0) return std::nullopt;
-  return Failure{kExitNotWritten, cannotWriteMessage(folder, name, error)};
-}
-
 }  // namespace leafmargin

@@ -5,20 +5,9 @@
 
 #include <string>
 
-#include "run/failure.h"
-
 namespace leafmargin {
 
 // Writes bytes to path atomically. Returns 0, or the errno of the first step that failed.
 int replaceFileAtomically(const std::string& path, const std::string& bytes);
-
-// The one wording of a file that could not be written, whoever writes it:
-// "Cannot write <name> in <folder>: <reason>" (an empty folder: "the working directory").
-std::string cannotWriteMessage(const std::string& folder, const std::string& name, int error);
-
-// Writes bytes to folder/name atomically (folder empty: the working directory); a failure is
-// kExitNotWritten with cannotWriteMessage.
-MaybeFailure replaceFileInFolder(const std::string& folder, const std::string& name,
-                                 const std::string& bytes);
 
 }  // namespace leafmargin

@@ -14,9 +14,10 @@ constexpr int kExitUnreadable = -1;   // the picture cannot be read (255 as the 
 constexpr int kExitNoLeaf = 1;        // no usable leaf outline
 constexpr int kExitFailure = 1;       // the apical search met a degenerate flank ("bug !")
 constexpr int kExitTooSmall = 2;      // fewer than 11 rows
-constexpr int kExitNotWritten = 3;    // results.csv or the output folder cannot be written
-constexpr int kExitOutOfMemory = 4;   // GrabCut would not fit in the memory left
+constexpr int kExitNotWritten = 3;    // a file of the run or the output folder cannot be written
+constexpr int kExitOutOfMemory = 4;   // the run does not fit in the memory left
 constexpr int kExitUsage = 64;        // a wrong command line; nothing was read or written
+constexpr int kExitInternalError = 70;  // the program met an error of its own (a defect)
 
 struct Failure {
   int status = kExitFailure;

@@ -1,8 +1,7 @@
 #include "run/run_output.h"
 
-#include <opencv2/imgcodecs.hpp>
-
 #include "run/file_path.h"
+#include "run/output_file.h"
 
 namespace leafmargin {
 
@@ -10,14 +9,10 @@ std::string RunOutput::path(const std::string& fileName) const {
   return joinPath(directory, fileName);
 }
 
-void RunOutput::writeImage(const std::string& fileName, const cv::Mat& image) const {
-  if (!writeImages) return;
+MaybeFailure RunOutput::writeImage(const std::string& fileName, const cv::Mat& image) const {
+  if (!writeImages) return std::nullopt;
   ScopedLap lap(stopwatch, "write " + fileName);
-  try {
-    cv::imwrite(path(fileName), image);
-  } catch (const cv::Exception&) {
-    // A diagnostic image that cannot be written does not stop the analysis.
-  }
+  return writePicture(directory, fileName, image);
 }
 
 }  // namespace leafmargin

@@ -7,6 +7,7 @@
 #include <ostream>
 #include <string>
 
+#include "run/failure.h"
 #include "run/stopwatch.h"
 
 namespace leafmargin {
@@ -21,8 +22,10 @@ struct RunOutput {
   Stopwatch* stopwatch = nullptr;
 
   std::string path(const std::string& fileName) const;
-  // cv::imwrite with no parameters; a failed write is ignored, as for every diagnostic image.
-  void writeImage(const std::string& fileName, const cv::Mat& image) const;
+  // Writes a diagnostic image as cv::imwrite with no parameters would; the failure names the
+  // file when it cannot be written, and the stage that wrote it ends the run there. Nothing
+  // is written, and nothing fails, when writeImages is false.
+  [[nodiscard]] MaybeFailure writeImage(const std::string& fileName, const cv::Mat& image) const;
 };
 
 }  // namespace leafmargin

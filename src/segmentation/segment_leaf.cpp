@@ -5,11 +5,11 @@
 
 #include "grabcut/grabcut.h"
 #include "resources/parallel_blocks.h"
+#include "run/trace_markers.h"
 
 namespace leafmargin {
 
 namespace {
-constexpr int kOrientationRow = 10;
 constexpr double kTopFraction = 0.7;
 constexpr int kGrabCutIterations = 8;
 constexpr int kGrabCutComponents = 5;
@@ -106,16 +106,16 @@ Segmentation segmentLeaf(const cv::Mat& sourceImage, const SegmentationSettings&
     ScopedLap lap(out.stopwatch, "grey");
     s.grayImage = toGray(s.sourceImage);
   }
-  out.writeImage("gray.bmp", s.grayImage);
+  if ((s.failure = out.writeImage("gray.bmp", s.grayImage))) return s;
   {
     ScopedLap lap(out.stopwatch, "Otsu");
     s.binaryImage = otsuMask(s.grayImage, settings.leaf);
   }
-  out.writeImage("bw.jpg", s.binaryImage);
-  out.trace << "aa" << std::endl;
+  if ((s.failure = out.writeImage("bw.jpg", s.binaryImage))) return s;
+  out.trace << kMarkerThresholded << std::endl;
 
   s.grabCutMask = seedGrabCutLabels(s.binaryImage);
-  out.trace << "bb" << std::endl;
+  out.trace << kMarkerGrabCutSeeded << std::endl;
   // A picture with (almost) a single grey class cannot be modelled by GrabCut; its seed labels
   // then stand as they are, and the run goes on with the threshold mask.
   if (grabCutCanRun(s.grabCutMask)) {
@@ -126,8 +126,8 @@ Segmentation segmentLeaf(const cv::Mat& sourceImage, const SegmentationSettings&
     ScopedLap lap(out.stopwatch, "foreground mask");
     s.foregroundMask = foregroundFromLabels(s.grabCutMask);
   }
-  out.trace << "cc" << std::endl;
-  out.writeImage("grabcut.jpg", s.foregroundMask);
+  out.trace << kMarkerForeground << std::endl;
+  if ((s.failure = out.writeImage("grabcut.jpg", s.foregroundMask))) return s;
 
   ScopedLap lap(out.stopwatch, "orientation and contours");
   if (!leafIsAtTop(s.foregroundMask)) {
@@ -139,7 +139,7 @@ Segmentation segmentLeaf(const cv::Mat& sourceImage, const SegmentationSettings&
     cv::rotate(s.binaryImage, s.binaryImage, cv::ROTATE_180);
     s.turned = true;
   }
-  out.trace << "dd" << std::endl;
+  out.trace << kMarkerOriented << std::endl;
   externalContours(s.foregroundMask, s.contours, s.hierarchy);
   return s;
 }

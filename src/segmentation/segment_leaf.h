@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "grabcut/grabcut_settings.h"
+#include "run/failure.h"
 #include "run/run_output.h"
 
 namespace leafmargin {
@@ -33,6 +34,7 @@ struct Segmentation {
   std::vector<std::vector<cv::Point>> contours;
   std::vector<cv::Vec4i> hierarchy;
   bool turned = false;
+  MaybeFailure failure;  // one of its images could not be written; the stage stopped there
 };
 
 cv::Mat toGray(const cv::Mat& sourceImage);
@@ -48,6 +50,11 @@ bool grabCutCanRun(const cv::Mat& labels);
 void runGrabCut(const cv::Mat& sourceImage, cv::Mat& labels, const GrabCutSettings& settings = {});
 // 255 where the label is foreground (1 or 3), 0 elsewhere.
 cv::Mat foregroundFromLabels(const cv::Mat& labels);
+// The row whose foreground tells whether the leaf is at the top: a picture needs one more row
+// than that to be segmented (the driver refuses shorter ones).
+constexpr int kOrientationRow = 10;
+constexpr int kMinPictureRows = kOrientationRow + 1;
+
 // Fraction of row 10 that is foreground; the leaf is taken to be at the top above 0.7.
 double topRowForegroundFraction(const cv::Mat& foregroundMask);
 bool leafIsAtTop(const cv::Mat& foregroundMask);
@@ -56,7 +63,8 @@ void externalContours(const cv::Mat& foregroundMask, std::vector<std::vector<cv:
 
 // All steps from the grey image to the contours, with the trace "aa" to "dd" and the files
 // "gray.bmp", "bw.jpg" and "grabcut.jpg". sourceImage must be a non-empty 8-bit BGR picture
-// of at least 11 rows; it is never changed (a turned picture is a new one).
+// of at least kMinPictureRows rows; it is never changed (a turned picture is a new one). A file
+// that cannot be written stops the stage right there, with the failure set.
 Segmentation segmentLeaf(const cv::Mat& sourceImage, const SegmentationSettings& settings,
                          const RunOutput& out);
 

@@ -19,6 +19,7 @@
 #include "resources/work_queue.h"
 #include "run/atomic_file.h"
 #include "run/file_path.h"
+#include "run/output_file.h"
 #include "wholeleaf/tooth_merge.h"
 #include "windows/window_crop.h"
 
@@ -52,21 +53,18 @@ std::string windowFolderName(int leaf, int window) {
 
 // A kept window shows the scan's own pixels: the crop's picture becomes the scan seen through the
 // crop (the analysis draws on it; what it measures comes from the foreground alone), written as
-// crop.png beside the foreground, mask.png. Returns the file that could not be written, if any.
+// crop.png beside the foreground, mask.png. Returns the message of a file that could not be
+// written, if any.
 std::string keepCrop(const cv::Mat& scan, const LeafPlan& leaf, WindowCrop& crop,
                      const std::string& folder) {
   std::error_code ec;
   std::filesystem::create_directories(folder, ec);
-  if (ec) return folder + ": " + ec.message();
+  if (ec) return notWrittenFailure(folder, "crop.png", ec.message()).message;
   const double s = leaf.working.scale;
   const cv::Matx23d scanToWorking(s, 0, -s * leaf.working.origin.x, 0, s, -s * leaf.working.origin.y);
   crop.picture = cropOfScan(scan, crop, scanToWorking);
   for (const auto& [name, image] : {std::pair{"crop.png", crop.picture}, std::pair{"mask.png", crop.foreground}}) {
-    std::vector<uchar> png;
-    cv::imencode(".png", image, png);
-    const std::string path = joinPath(folder, name);
-    if (const int error = replaceFileAtomically(path, std::string(png.begin(), png.end())))
-      return path + ": " + std::strerror(error);
+    if (const MaybeFailure unwritten = writePictureAtomically(folder, name, image)) return unwritten->message;
   }
   return "";
 }
@@ -91,10 +89,11 @@ WindowResult analyseWindow(const cv::Mat& scan, const LeafPlan& leaf, int window
   const RunOutput out{trace, keepFolder, !keepFolder.empty()};
   if (!keepFolder.empty()) result.keepError = keepCrop(scan, leaf, crop, keepFolder);
   const PictureAnalysis analysis = analyseForeground(crop.picture, crop.foreground, out);
+  if (analysis.failure && analysis.failure->status == kExitNotWritten && result.keepError.empty())
+    result.keepError = analysis.failure->message;  // one of the kept diagnostic images
   if (!keepFolder.empty() && result.keepError.empty()) {
-    const std::string path = joinPath(keepFolder, "trace.txt");
-    if (const int error = replaceFileAtomically(path, trace.str()))
-      result.keepError = path + ": " + std::strerror(error);
+    if (const MaybeFailure unwritten = writeFileAtomically(keepFolder, "trace.txt", trace.str()))
+      result.keepError = unwritten->message;
   }
   if (analysis.failure) {
     result.reason = analysis.leafOutline.empty() ? "the analysis found no leaf outline"
@@ -126,7 +125,7 @@ WindowResult analyseWindow(const cv::Mat& scan, const LeafPlan& leaf, int window
     tooth.window = windowIndex;
     tooth.position = leaf.position(at);
     tooth.centrality = centrality(at);
-    tooth.width = result.record.largeursDents[row];
+    tooth.width = result.record.teeth[row].largeurDent;
     tooth.sinusBefore = positionOf(measured.sinusBefore);
     tooth.sinusAfter = positionOf(measured.sinusAfter);
     tooth.tip = leaf.working.toScan(cv::Point2d(outline.points[at]));

@@ -33,7 +33,7 @@ struct WholeLeafAnalysis {
   std::vector<WholeLeafSummary> leaves;   // one per leaf of plan.leaves
   std::vector<LeafShape> shapes;          // one per leaf, for the physiognomy measures
   std::vector<OverviewLeaf> overview;     // what whole_leaf.png draws
-  std::string keepError;                  // a kept crop's file that could not be written
+  std::string keepError;                  // why a kept crop's file could not be written
   int measuredWindows() const;
 };
 

@@ -13,7 +13,7 @@ std::array<double, kMeasureCount> measuresOfRow(const MeasurementRecord& record,
   std::array<double, kMeasureCount> values{};
   const auto series = measureSeries(record, mmPerPixel);
   for (std::size_t k = 0; k < kMeasureCount; ++k) {
-    values[k] = row < series[k].values->size() ? (*series[k].values)[row] * series[k].scale
+    values[k] = row < series[k].values.size() ? series[k].values[row] * series[k].scale
                                                : std::numeric_limits<double>::quiet_NaN();
   }
   return values;

@@ -70,12 +70,42 @@ std::vector<std::string> markers(const std::string& trace) {
 
 using Markers = std::vector<std::string>;
 
-// Every per-tooth list of the record holds `teeth` entries, every per-sinus list `sinuses`.
-void expectCounts(const MeasurementRecord& r, std::size_t teeth, std::size_t sinuses) {
-  for (const auto* list : {&r.largeursDents, &r.hauteursDents, &r.rapportsHauteurLargeur, &r.anglesDents,
-                           &r.anglesApicaux, &r.symetriesCentre, &r.symetriesPerpendiculaire})
-    EXPECT_EQ(list->size(), teeth);
-  for (const auto* list : {&r.largeursSinus, &r.hauteursSinus, &r.anglesSinus}) EXPECT_EQ(list->size(), sinuses);
+void expectCounts(const MeasureTeethResult& result, std::size_t teeth, std::size_t sinuses) {
+  EXPECT_EQ(result.record.teeth.size(), teeth);
+  EXPECT_EQ(result.teeth.size(), teeth);
+  EXPECT_EQ(result.record.sinuses.size(), sinuses);
+}
+
+TEST(ToothPairing, TeethAndSinusesWithTheirNeighbours) {
+  // Tips at positions 10, 20, ... and sinuses at 15, 25, ... (5 when the margin starts with one).
+  struct Case {
+    int tips, sinuses;
+    bool sinusFirst;
+    std::vector<std::vector<int>> teeth, measuredSinuses;  // {rank, tip or bottom, before, after}
+  };
+  const Case cases[] = {
+      {3, 2, false, {{1, 20, 15, 25}}, {{0, 15, 10, 20}, {1, 25, 20, 30}}},
+      {3, 4, true, {{0, 10, 5, 15}, {1, 20, 15, 25}, {2, 30, 25, 35}}, {{0, 15, 10, 20}, {1, 25, 20, 30}}},
+      {3, 1, false, {}, {{0, 15, 10, 20}}},              // one sinus: no tooth between two
+      {1, 2, true, {{0, 10, 5, 15}}, {}},                // a single tip between two sinuses
+      {1, 1, true, {}, {}},                              // a sinus then a tip, nothing after
+      {3, 0, false, {}, {}},
+      {0, 3, true, {}, {}},
+      {2, 5, false, {{1, 20, 15, 25}}, {{0, 15, 10, 20}}},  // more sinuses than the tips need
+  };
+  for (const Case& c : cases) {
+    std::vector<int> dents, sinus;
+    for (int t = 0; t < c.tips; ++t) dents.push_back(10 * (t + 1));
+    for (int s = 0; s < c.sinuses; ++s) sinus.push_back(10 * (s + 1) + (c.sinusFirst ? -5 : 5));
+    const ToothPairing p = pairTeethAndSinuses(dents, sinus, c.sinusFirst);
+    SCOPED_TRACE(::testing::Message() << c.tips << " tips, " << c.sinuses << " sinuses, first "
+                                      << (c.sinusFirst ? "sinus" : "tip"));
+    std::vector<std::vector<int>> teeth, sinuses;
+    for (const MeasuredTooth& t : p.teeth) teeth.push_back({t.rank, t.tip, t.sinusBefore, t.sinusAfter});
+    for (const MeasuredSinus& s : p.sinuses) sinuses.push_back({s.rank, s.bottom, s.tipBefore, s.tipAfter});
+    EXPECT_EQ(teeth, c.teeth);
+    EXPECT_EQ(sinuses, c.measuredSinuses);
+  }
 }
 
 TEST(MeasureTeeth, EachToothBetweenItsTwoSinusesAndEachSinusBetweenItsTwoTips) {
@@ -92,10 +122,14 @@ TEST(MeasureTeeth, EachToothBetweenItsTwoSinusesAndEachSinusBetweenItsTwoTips) {
     const StageRun run = runStage(m.outline.points, m.dents, m.sinus);
     const MeasurementRecord& r = run.result.record;
     EXPECT_EQ(markers(run.trace), c.markers);
-    EXPECT_EQ(r.largeursDents, c.toothWidths);
-    EXPECT_EQ(r.largeursSinus, c.sinusWidths);
-    expectCounts(r, c.toothWidths.size(), c.sinusWidths.size());
-    for (double a : r.anglesApicaux) EXPECT_FALSE(std::isnan(a));
+    EXPECT_EQ(seriesOf(r.teeth, &ToothRecord::largeurDent), c.toothWidths);
+    EXPECT_EQ(seriesOf(r.sinuses, &SinusRecord::largeurSinus), c.sinusWidths);
+    expectCounts(run.result, c.toothWidths.size(), c.sinusWidths.size());
+    for (const ToothRecord& t : r.teeth) {
+      EXPECT_FALSE(std::isnan(t.angleApical));
+      EXPECT_FALSE(std::isnan(t.symetrieCentre));
+      EXPECT_FALSE(std::isnan(t.symetriePerpendiculaire));
+    }
   }
 }
 
@@ -113,7 +147,7 @@ TEST(MeasureTeeth, MissingEntriesShortenTheListsConsistently) {
   for (const Case& c : cases) {
     const StageRun run = runStage(m.outline.points, c.dents, c.sinus);
     SCOPED_TRACE(::testing::Message() << c.dents.size() << " tips, " << c.sinus.size() << " sinuses");
-    expectCounts(run.result.record, c.teeth, c.sinuses);
+    expectCounts(run.result, c.teeth, c.sinuses);
   }
   // With a single tip no "i=" line at all; with none either.
   EXPECT_EQ(markers(runStage(m.outline.points, {d[0]}, s).trace), (Markers{"yyyy", "pp", "tooth"}));

@@ -84,7 +84,8 @@ TEST(SinusDepth, MatchesTheLiteralSearchOnRandomMargins) {
   int withDepth = 0, without = 0;
   for (int trial = 0; trial < 900; ++trial) {
     const RandomMargin r = randomMargin(rng, trial);
-    const DeepestSinus fast = findDeepestSinus(r.outline, r.dents, r.sinus, r.f, r.mask);
+    const DeepestSinus fast = findDeepestSinus(
+        r.outline, r.dents, pairTeethAndSinuses(r.dents, r.sinus, r.f == 1).sinuses, r.mask);
     const DeepestSinus literal = literalDeepestSinus(r.outline, r.dents, r.sinus, r.f, r.mask);
     ASSERT_EQ(fast.profondeurMax, literal.profondeurMax) << "trial " << trial;
     ASSERT_EQ(fast.depth, literal.depth) << "trial " << trial;
@@ -107,9 +108,10 @@ TEST(SinusDepth, NotchHiddenBehindALobeCountsOnlyAgainstAWiderChord) {
   // A lobe of the leaf hanging in front of the notch, between it and the chord of its
   // neighbouring tips.
   cv::circle(mask, {200, 250}, 12, cv::Scalar(255), cv::FILLED);
-  const std::vector<int> dents{0, 2, 4}, sinus{1, 3};
+  const std::vector<int> dents{0, 2, 4};
+  const std::vector<MeasuredSinus> sinus = pairTeethAndSinuses(dents, {1, 3}, false).sinuses;
 
-  const DeepestSinus deepest = findDeepestSinus(outline, dents, sinus, 0, mask);
+  const DeepestSinus deepest = findDeepestSinus(outline, dents, sinus, mask);
   // Against the chord (100,300)-(300,300) the depth runs through the lobe. The chord from
   // (100,300) to (500,155) leans by 20 degrees, and so does the perpendicular from the notch,
   // which passes the lobe 36 pixels to its right.
@@ -121,7 +123,7 @@ TEST(SinusDepth, NotchHiddenBehindALobeCountsOnlyAgainstAWiderChord) {
 
   // Without the lobe the neighbouring chord gives the full 150 pixels.
   cv::circle(mask, {200, 250}, 12, cv::Scalar(0), cv::FILLED);
-  const DeepestSinus open = findDeepestSinus(outline, dents, sinus, 0, mask);
+  const DeepestSinus open = findDeepestSinus(outline, dents, sinus, mask);
   EXPECT_EQ(open.chord, Segment({100, 300}, {300, 300}));
   EXPECT_NEAR(open.profondeurMax, 150.0, 0.1);
 }

@@ -48,15 +48,15 @@ void expectDrawnTeeth(const leafgen::LeafSpec& design) {
   const MeasurementRecord& r = a.measured.record;
   ASSERT_FALSE(a.measured.failure);
   // The end teeth of the margin meet the flat shoulders and are not measured as teeth.
-  ASSERT_GE(static_cast<int>(r.largeursDents.size()), design.teeth - 2);
-  ASSERT_LE(static_cast<int>(r.largeursDents.size()), design.teeth);
+  ASSERT_GE(static_cast<int>(r.teeth.size()), design.teeth - 2);
+  ASSERT_LE(static_cast<int>(r.teeth.size()), design.teeth);
   for (cv::Point tip : a.tips) EXPECT_LE(nearestDistance(tip, leaf.tips), 3.0) << tip;
-  for (size_t t = 0; t < r.largeursDents.size(); ++t) {
-    EXPECT_NEAR(r.largeursDents[t], design.toothWidth, 3.0) << "tooth " << t;
-    EXPECT_NEAR(r.hauteursDents[t], design.toothHeight, 3.0) << "tooth " << t;
-    EXPECT_FALSE(std::isnan(r.anglesApicaux[t])) << "tooth " << t;
+  for (size_t t = 0; t < r.teeth.size(); ++t) {
+    EXPECT_NEAR(r.teeth[t].largeurDent, design.toothWidth, 3.0) << "tooth " << t;
+    EXPECT_NEAR(r.teeth[t].hauteurDent, design.toothHeight, 3.0) << "tooth " << t;
+    EXPECT_FALSE(std::isnan(r.teeth[t].angleApical)) << "tooth " << t;
   }
-  for (double w : r.largeursSinus) EXPECT_NEAR(w, design.toothWidth, 3.0);
+  for (const SinusRecord& s : r.sinuses) EXPECT_NEAR(s.largeurSinus, design.toothWidth, 3.0);
   // Neighbouring tips at one height: the deepest notch is one tooth height.
   EXPECT_NEAR(r.profondeurMax, design.toothHeight, 3.0);
 }

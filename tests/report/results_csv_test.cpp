@@ -30,16 +30,12 @@ const char* const kHeader =
 
 MeasurementRecord workedExample() {
   MeasurementRecord r;
-  r.largeursDents = {236, 310.5, 287};
-  r.hauteursDents = {118, 160.3, 95.7};
-  r.largeursSinus = {250, 298.4, 275};
-  r.hauteursSinus = {40.2, 55, 61.7};
-  r.rapportsHauteurLargeur = {0.5, 160.3 / 310.5, 95.7 / 287};
-  r.anglesDents = {1.2, 0.95, 1.5707963267948966};
-  r.anglesSinus = {2.1, 1.9, 2.3};
-  r.anglesApicaux = {0.8, kNan, 1.1};
-  r.symetriesCentre = {92.5, 87, 100};
-  r.symetriesPerpendiculaire = {88.25, 90, 95.5};
+  // Width, height, ratio, tip angle, apical angle, the two symmetries.
+  r.teeth = {{236, 118, 0.5, 1.2, 0.8, 92.5, 88.25},
+             {310.5, 160.3, 160.3 / 310.5, 0.95, kNan, 87, 90},
+             {287, 95.7, 95.7 / 287, 1.5707963267948966, 1.1, 100, 95.5}};
+  // Width, height, angle.
+  r.sinuses = {{250, 40.2, 2.1}, {298.4, 55, 1.9}, {275, 61.7, 2.3}};
   r.profondeurMax = 72;
   return r;
 }
@@ -74,20 +70,8 @@ TEST(ResultsText, WorkedExampleAndNoToothByteForByte) {
 // n teeth with plain values; sinus series of n + sinusOffset entries.
 MeasurementRecord simpleRecord(int teeth, int sinusOffset) {
   MeasurementRecord r;
-  for (int i = 0; i < teeth; ++i) {
-    r.largeursDents.push_back(100.0 * (i + 1));
-    r.hauteursDents.push_back(50.0);
-    r.rapportsHauteurLargeur.push_back(0.5);
-    r.anglesDents.push_back(1.0);
-    r.anglesApicaux.push_back(0.5);
-    r.symetriesCentre.push_back(90.0);
-    r.symetriesPerpendiculaire.push_back(80.0);
-  }
-  for (int i = 0; i < teeth + sinusOffset; ++i) {
-    r.largeursSinus.push_back(200.0);
-    r.hauteursSinus.push_back(20.0);
-    r.anglesSinus.push_back(2.0);
-  }
+  for (int i = 0; i < teeth; ++i) r.teeth.push_back({100.0 * (i + 1), 50.0, 0.5, 1.0, 0.5, 90.0, 80.0});
+  for (int i = 0; i < teeth + sinusOffset; ++i) r.sinuses.push_back({200.0, 20.0, 2.0});
   return r;
 }
 
@@ -95,13 +79,13 @@ TEST(ResultsText, RowsOfUnevenSeriesAndUndeterminedValues) {
   // One sinus more than teeth (the margin begins and ends with a tooth): the extra entry is in
   // the statistics only. One fewer: the missing cells are empty between their separators.
   MeasurementRecord extra = simpleRecord(2, 1);
-  extra.largeursSinus.back() = 1000.0;  // 21,17 mm
-  extra.anglesSinus.back() = kNan;      // skipped by the statistics
+  extra.sinuses.back().largeurSinus = 1000.0;  // 21,17 mm
+  extra.sinuses.back().angleSinus = kNan;      // skipped by the statistics
   // NaN of two empty halves, and a width beyond the minimum's start value of 1e7 pixels.
   MeasurementRecord odd = simpleRecord(1, 0);
   volatile double zero = 0.0;
-  odd.symetriesCentre[0] = zero / zero;
-  odd.largeursDents[0] = 1e8;
+  odd.teeth[0].symetrieCentre = zero / zero;
+  odd.teeth[0].largeurDent = 1e8;
   odd.profondeurMax = 236;
   struct Case {
     MeasurementRecord record;

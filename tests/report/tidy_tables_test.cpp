@@ -20,16 +20,8 @@ const double kNan = std::numeric_limits<double>::quiet_NaN();
 
 TEST(TidyTables, HeadersRowsAndFailedPictures) {
   MeasurementRecord r;
-  r.largeursDents = {236, 310.5};
-  r.hauteursDents = {118, 160.3};
-  r.largeursSinus = {250};  // the last row has no sinus
-  r.hauteursSinus = {40.2};
-  r.rapportsHauteurLargeur = {0.5, 160.3 / 310.5};
-  r.anglesDents = {1.2, 0.95};
-  r.anglesSinus = {2.1};
-  r.anglesApicaux = {0.8, kNan};
-  r.symetriesCentre = {92.5, 87};
-  r.symetriesPerpendiculaire = {88.25, 90};
+  r.teeth = {{236, 118, 0.5, 1.2, 0.8, 92.5, 88.25}, {310.5, 160.3, 160.3 / 310.5, 0.95, kNan, 87, 90}};
+  r.sinuses = {{250, 40.2, 2.1}};  // the last row has no sinus
   r.profondeurMax = 72;
   TidyPicture p = tidyResults(r, kMmPerPixel);
   p.picture = "leaf, \"one\".jpg";

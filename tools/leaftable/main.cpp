@@ -98,11 +98,11 @@ int main(int argc, char** argv) {
       const double toDegrees = 180.0 / 3.14159265359;
       std::cout << "| " << leafmargin::leafgen::toothShapeName(shape) << " | " << sigma << " | "
                 << design.teeth << " | " << f.tips << " | "
-                << (f.complete ? std::to_string(r.largeursDents.size()) : "stopped") << " | "
-                << design.toothWidth << " | " << mean(r.largeursDents) << " | " << design.toothHeight
-                << " | " << mean(r.hauteursDents) << " | "
+                << (f.complete ? std::to_string(r.teeth.size()) : "stopped") << " | "
+                << design.toothWidth << " | " << mean(seriesOf(r.teeth, &leafmargin::ToothRecord::largeurDent)) << " | " << design.toothHeight
+                << " | " << mean(seriesOf(r.teeth, &leafmargin::ToothRecord::hauteurDent)) << " | "
                 << (shape == ToothShape::Rounded ? "-" : number(drawnTipAngle(design))) << " | "
-                << mean(r.anglesDents, toDegrees) << " | " << mean(r.anglesApicaux, toDegrees)
+                << mean(seriesOf(r.teeth, &leafmargin::ToothRecord::angleDent), toDegrees) << " | " << mean(seriesOf(r.teeth, &leafmargin::ToothRecord::angleApical), toDegrees)
                 << " |\n";
     }
   }

@@ -7,6 +7,7 @@
 #include "report/number_format.h"
 #include "report/statistics.h"
 #include "run/atomic_file.h"
+#include "run/output_file.h"
 
 namespace leafmargin::batch {
 
@@ -88,7 +89,7 @@ std::string composeCombinedTable(const std::vector<PictureOutcome>& pictures) {
 
 bool writeFileAtomically(const fs::path& path, const std::string& bytes, std::string& error) {
   const MaybeFailure failure =
-      replaceFileInFolder(path.parent_path().string(), path.filename().string(), bytes);
+      leafmargin::writeFileAtomically(path.parent_path().string(), path.filename().string(), bytes);
   if (failure) error = failure->message;
   return !failure;
 }

@@ -13,6 +13,7 @@
 #include "report/csv_writer.h"
 #include "report/tidy_tables.h"
 #include "run/atomic_file.h"
+#include "run/output_file.h"
 
 namespace leafmargin::batch {
 
@@ -146,7 +147,7 @@ bool writeJobRecord(const fs::path& folder, const PictureJobRecord& job, std::st
     fields.push_back(csvField(value));
   }
   const MaybeFailure failure =
-      replaceFileInFolder(folder.string(), kJobFile, csvRecord(names) + csvRecord(fields));
+      writeFileAtomically(folder.string(), kJobFile, csvRecord(names) + csvRecord(fields));
   if (failure) error = failure->message;
   return !failure;
 }
@@ -172,7 +173,7 @@ std::string statusText(int waitStatus) {
 }
 
 bool writeStatusFile(const fs::path& folder, const std::string& status, std::string& error) {
-  const MaybeFailure failure = replaceFileInFolder(folder.string(), kStatusFile, status + "\n");
+  const MaybeFailure failure = writeFileAtomically(folder.string(), kStatusFile, status + "\n");
   if (failure) error = failure->message;
   return !failure;
 }
