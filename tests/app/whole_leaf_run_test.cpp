@@ -128,6 +128,28 @@ TEST(WholeLeafRun, NothingToMeasureIsAFailureThatWritesNothing) {
   EXPECT_TRUE(std::filesystem::is_empty(dir.path() / "out"));
 }
 
+// A leaf whose GrabCut would not fit in the memory left stops the run before it is segmented,
+// with the memory status and nothing written; --tidy does not apply to the whole-leaf mode,
+// whose tables are tidy already, and is refused as a usage error.
+TEST(WholeLeafRun, ALeafTooLargeForTheMemoryAndTidyAreRefusedBeforeAnyWork) {
+  ScratchDir dir("wholeleaf-memory");
+  leafgen::WholeLeafSpec design;
+  design.bladeLength = 3000, design.bladeWidth = 1700, design.toothHeight = 80, design.petioleLength = 300;
+  ASSERT_TRUE(cv::imwrite((dir.path() / "large.png").string(), leafgen::generateWholeLeaf(design).image));
+  const testing::ProgramRun tidy = runProgram(dir.path(), {"--whole-leaf", "--tidy", "large.png"});
+  EXPECT_EQ(tidy.status, 64);
+  EXPECT_NE(tidy.stderrText.find("--tidy"), std::string::npos) << tidy.stderrText;
+#if !defined(__SANITIZE_ADDRESS__)  // AddressSanitizer cannot run under an address-space limit
+  const testing::ProgramRun run = runProgram(
+      dir.path(), {"--whole-leaf", "--dpi", "600", "-o", "out", "large.png"}, "ulimit -v 500000; ");
+  EXPECT_EQ(run.status, 4) << run.stderrText;
+  EXPECT_NE(run.stderrText.find("leaf-margin: Not enough memory to segment a "), std::string::npos)
+      << run.stderrText;
+  EXPECT_EQ(run.stdoutText, "");
+  EXPECT_TRUE(std::filesystem::is_empty(dir.path() / "out"));
+#endif
+}
+
 // Real whole-leaf scans and photos at their resolution (the pictures' SOURCES.md): no two
 // reported tips within 1 mm of each other, every tip within 1 mm of the leaf's visible margin,
 // and a count a person accepts: within a third and one and a half times the teeth counted by eye
