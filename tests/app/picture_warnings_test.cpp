@@ -111,19 +111,6 @@ TEST_F(PictureWarnings, HugeHeaderIsRefusedBeforeDecoding) {
   EXPECT_EQ(dir.files(), std::vector<std::string>{"huge.png"});
 }
 
-// AddressSanitizer reserves terabytes of shadow address space at start-up, so a program built
-// with it cannot even start under an address-space limit.
-#if defined(__SANITIZE_ADDRESS__)
-constexpr bool kAddressSanitizer = true;
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-constexpr bool kAddressSanitizer = true;
-#else
-constexpr bool kAddressSanitizer = false;
-#endif
-#else
-constexpr bool kAddressSanitizer = false;
-#endif
 
 TEST(MemoryGuard, EstimateGrowsWithThePictureAndDecidesAgainstWhatIsAvailable) {
   const std::uint64_t small = estimatedRunBytes({1000, 1000});
@@ -142,7 +129,7 @@ TEST(MemoryGuard, EstimateGrowsWithThePictureAndDecidesAgainstWhatIsAvailable) {
 }
 
 TEST(MemoryGuard, AnAddressSpaceLimitTooSmallForGrabCutStopsTheRunCleanly) {
-  if (kAddressSanitizer) GTEST_SKIP() << "ulimit -v cannot be combined with AddressSanitizer";
+  if (testing::kAddressSanitizer) GTEST_SKIP() << "ulimit -v cannot be combined with AddressSanitizer";
   testing::ScratchDir dir("memory");
   ASSERT_TRUE(cv::imwrite((dir.path() / "wide.png").string(),
                           cv::Mat(2000, 3000, CV_8UC3, cv::Scalar(90, 90, 90))));

@@ -81,21 +81,9 @@ TEST(RunFailures, AFileThatCannotBeWrittenStopsTheRunThereWithStatus3) {
   }
 }
 
-// AddressSanitizer maps terabytes of shadow memory at start-up: it cannot run under a limit.
-#if defined(__SANITIZE_ADDRESS__)
-constexpr bool kAddressSanitizer = true;
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-constexpr bool kAddressSanitizer = true;
-#else
-constexpr bool kAddressSanitizer = false;
-#endif
-#else
-constexpr bool kAddressSanitizer = false;
-#endif
 
 TEST(RunFailures, AnAllocationFailingPastTheMemoryGuardEndsWithTheMemoryStatus) {
-  if (kAddressSanitizer) GTEST_SKIP() << "a data-size limit cannot be combined with AddressSanitizer";
+  if (testing::kAddressSanitizer) GTEST_SKIP() << "a data-size limit cannot be combined with AddressSanitizer";
   const ScratchDir dir("allocation");
   // The guard, which reads the memory available and the address-space limit, lets the run of
   // a megapixel start; the data-size limit (ulimit -d, which the guard does not read) then

@@ -15,6 +15,21 @@
 
 namespace leafmargin::testing {
 
+// AddressSanitizer reserves terabytes of shadow address space at start-up, so a program built
+// with it cannot even start under an address-space or data-size limit.
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kAddressSanitizer = true;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+constexpr bool kAddressSanitizer = true;
+#else
+constexpr bool kAddressSanitizer = false;
+#endif
+#else
+constexpr bool kAddressSanitizer = false;
+#endif
+
+
 struct ProgramRun {
   std::string stdoutText;
   std::string stderrText;
