@@ -45,6 +45,9 @@ struct EllipseCase {
                // border across an axis turned by -90 degrees, the bottom one across an upright axis;
                // NaN: inside
 };
+// Test names show the case by its name: gtest would print the bytes of the struct, pointers and
+// padding included, which differ from one run to the next.
+void PrintTo(const EllipseCase& c, std::ostream* os) { *os << c.name; }
 
 class EllipseTruth : public ::testing::TestWithParam<EllipseCase> {};
 
@@ -91,6 +94,7 @@ struct ToothedCase {
   LeafShape shape;
   double turn;
 };
+void PrintTo(const ToothedCase& c, std::ostream* os) { *os << c.name; }
 
 LeafShape shapeWith(double ovate, double sharpness, int teeth, double toothHeight, double tipAt, double petiole) {
   LeafShape shape;
@@ -258,6 +262,7 @@ struct PresetCase {
   int teethOutside;
   bool petioleCut, bladeCut, entire;
 };
+void PrintTo(const PresetCase& c, std::ostream* os) { *os << c.name; }
 
 class PresetTruth : public ::testing::TestWithParam<PresetCase> {};
 

@@ -94,6 +94,9 @@ struct SceneCase {
   const char* name;
   Scene (*make)();
 };
+// Test names show the case by its name: gtest would print the bytes of the struct, pointers and
+// padding included, which differ from one run to the next.
+void PrintTo(const SceneCase& c, std::ostream* os) { *os << c.name; }
 
 // A leaf on pink graph paper with a ruler, a label and a printed number, 300 dpi, JPEG 90.
 Scene graphPaper300() {
@@ -190,6 +193,7 @@ struct PhysiognomyCase {
   const char* preset;
   double dpi;
 };
+void PrintTo(const PhysiognomyCase& c, std::ostream* os) { *os << c.name; }
 
 void expectDrawnMeasures(const PhysiognomyCase& c) {
   Scene scene = smallScene(c.preset, {95.0, 125.0}, c.dpi);
