@@ -138,9 +138,10 @@ TEST(SymmetryIndex, IsoscelesToothIsSymmetricUpToItsEdgePixelsAndASkewedOneIsNot
   EXPECT_LT(lopsided.symmetry, centre.symmetry - 10.0);
   EXPECT_GT(lopsided.symmetry, 0.0);
 
-  // Positions outside the outline give empty halves.
-  EXPECT_TRUE(std::isnan(symmetryIndex(outline, tip, 0, 5000, 1, size).symmetry));
-  EXPECT_TRUE(std::isnan(symmetryIndex(outline, -1, 0, 3, 1, size).symmetry));
+  // Positions outside the outline, any one of the three, give empty halves.
+  for (const cv::Vec3i& t : {cv::Vec3i(tip, 0, 5000), cv::Vec3i(-1, 0, 3), cv::Vec3i(tip, -1, last),
+                             cv::Vec3i(last + 1, 0, last)})
+    EXPECT_TRUE(std::isnan(symmetryIndex(outline, t[0], t[1], t[2], 1, size).symmetry)) << t;
 }
 
 cv::Mat fullSizeFill(const std::vector<cv::Point>& polygon, cv::Size size) {
