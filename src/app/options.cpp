@@ -123,8 +123,8 @@ CommandLine parseCommandLine(int argc, const char* const argv[], std::ostream& o
   addOptions(app, o, pictures, dpiText, leafText, grabCutText, progress);
   app.set_version_flag("--version", versionText(kProgram), "print the program's and OpenCV's versions");
   app.footer("Exit status: 0 done, 255 unreadable picture, 1 no leaf outline or a degenerate "
-             "tooth, 2 picture under 11 rows, 3 a file or folder cannot be written, 4 not "
-             "enough memory, 64 wrong command line.");
+             "tooth (with --whole-leaf: no leaf), 2 picture under 11 rows, 3 a file or folder "
+             "cannot be written, 4 not enough memory, 64 wrong command line, 70 internal error.");
   try {
     app.parse(argc, argv);
   } catch (const CLI::CallForHelp&) {

@@ -128,6 +128,27 @@ TEST(WholeLeafRun, NothingToMeasureIsAFailureThatWritesNothing) {
   EXPECT_TRUE(std::filesystem::is_empty(dir.path() / "out"));
 }
 
+// A file of the mode that cannot be written ends the run with status 3 and one line naming it:
+// a kept crop (a folder stands where its crop.png goes) and one of the outputs.
+TEST(WholeLeafRun, AKeptCropOrAnOutputThatCannotBeWrittenEndsTheRunWithStatus3) {
+  ScratchDir dir("wholeleaf-unwritable");
+  leafgen::WholeLeafSpec design;
+  design.teethPerSide = 6;
+  ASSERT_TRUE(cv::imwrite((dir.path() / "leaf.png").string(), leafgen::generateWholeLeaf(design).image));
+  std::filesystem::create_directories(dir.path() / "crops" / "leaf1_window02" / "crop.png");
+  const testing::ProgramRun crop =
+      runProgram(dir.path(), {"--whole-leaf", "-o", "out", "--keep-crops", "crops", "leaf.png"});
+  EXPECT_EQ(crop.status, 3);
+  EXPECT_NE(crop.stderrText.find("leaf-margin: Cannot write crop.png in crops/leaf1_window02: Is a directory\n"),
+            std::string::npos) << crop.stderrText;
+  EXPECT_TRUE(std::filesystem::is_empty(dir.path() / "out"));
+  std::filesystem::create_directories(dir.path() / "out2" / "whole_leaf.png");
+  const testing::ProgramRun output = runProgram(dir.path(), {"--whole-leaf", "-o", "out2", "leaf.png"});
+  EXPECT_EQ(output.status, 3);
+  EXPECT_NE(output.stderrText.find("leaf-margin: Cannot write whole_leaf.png in out2: Is a directory\n"),
+            std::string::npos) << output.stderrText;
+}
+
 // A leaf whose GrabCut would not fit in the memory left stops the run before it is segmented,
 // with the memory status and nothing written; --tidy does not apply to the whole-leaf mode,
 // whose tables are tidy already, and is refused as a usage error.
