@@ -214,8 +214,7 @@ struct RealScan {
   int byEyeLow, byEyeHigh;
 };
 void PrintTo(const RealScan& c, std::ostream* os) { *os << c.path; }
-// Test names show the case by its name: gtest would print the bytes of the struct, pointers and
-// padding included, which differ from one run to the next.
+// A failure shows its case by name rather than by the bytes of the struct.
 void PrintTo(const Ground& c, std::ostream* os) { *os << (c.dark ? "dark ground" : "white paper"); }
 
 class WholeLeafRealSlow : public ::testing::TestWithParam<RealScan> {};

@@ -45,8 +45,7 @@ struct EllipseCase {
                // border across an axis turned by -90 degrees, the bottom one across an upright axis;
                // NaN: inside
 };
-// Test names show the case by its name: gtest would print the bytes of the struct, pointers and
-// padding included, which differ from one run to the next.
+// A failure shows its case by name rather than by the bytes of the struct.
 void PrintTo(const EllipseCase& c, std::ostream* os) { *os << c.name; }
 
 class EllipseTruth : public ::testing::TestWithParam<EllipseCase> {};

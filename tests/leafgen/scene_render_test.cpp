@@ -97,8 +97,7 @@ struct ScanCase {
   double threshold;
   double areaTolerance;  // relative
 };
-// Test names show the case by its name: gtest would print the bytes of the struct, pointers and
-// padding included, which differ from one run to the next.
+// A failure shows its case by name rather than by the bytes of the struct.
 void PrintTo(const ScanCase& c, std::ostream* os) { *os << c.name; }
 
 class RenderedLeaf : public ::testing::TestWithParam<ScanCase> {};

@@ -94,8 +94,7 @@ struct SceneCase {
   const char* name;
   Scene (*make)();
 };
-// Test names show the case by its name: gtest would print the bytes of the struct, pointers and
-// padding included, which differ from one run to the next.
+// A failure shows its case by name rather than by the bytes of the struct.
 void PrintTo(const SceneCase& c, std::ostream* os) { *os << c.name; }
 
 // A leaf on pink graph paper with a ruler, a label and a printed number, 300 dpi, JPEG 90.
