@@ -1,7 +1,8 @@
 // The generator's truth about its leaves against what can be computed another way: an elliptic
 // blade against the ellipse's own formulas, inside the picture and cut by its border; toothed
-// blades against their drawn teeth, their petiole and brute-force calipers; one scene at two
-// resolutions; and what each named scene promises.
+// blades against their drawn teeth, their petiole and brute-force calipers; and what each named
+// scene promises. (The whole-leaf tests hold the truth of cut leaves against what the program
+// measures on them.)
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -175,85 +176,6 @@ INSTANTIATE_TEST_SUITE_P(
                       ToothedCase{"OvateAcuminate", shapeWith(0.8, 2.2, 20, 1.0, 0.5, 12.0), 123.0},
                       ToothedCase{"FewDeepTeethNoPetiole", shapeWith(0.2, 1.4, 6, 3.0, 0.8, 0.0), -33.0}),
     [](const auto& info) { return info.param.name; });
-
-// Lengths and areas of a leaf's truth, and its points.
-std::vector<double> lengthsOf(const LeafTruth& t) {
-  return {t.bladePerimeter, t.internalPerimeter, t.bladeCalipers.feret, t.bladeCalipers.minimumFeret,
-          t.visibleBladePerimeter, t.visibleInternalPerimeter, t.visibleCalipers.feret,
-          t.visibleCalipers.minimumFeret, t.outlineOutside, t.borderLength, *t.petioleWidth};
-}
-std::vector<double> areasOf(const LeafTruth& t) {
-  return {t.bladeArea, t.internalArea, t.visibleBladeArea, t.visibleInternalArea, *t.petioleArea, *t.visiblePetioleArea};
-}
-std::vector<cv::Point2d> pointsOf(const LeafTruth& t) {
-  std::vector<cv::Point2d> points{t.apex, t.base[0], t.base[1], t.outline[7], t.internal[11], t.petiole[2]};
-  for (const ToothTruth& tooth : t.teeth)
-    points.insert(points.end(), {tooth.drawn.tip, tooth.drawn.sinusBefore, tooth.drawn.sinusAfter});
-  return points;
-}
-
-TEST(SceneTruth, TwoResolutionsGiveTheSameMillimetresAndPixelsInProportion) {
-  Scene low = namedScene("blade-off-border"), high = low;
-  high.dpi = 2.0 * low.dpi;
-  const SceneTruth a = sceneTruth(low), b = sceneTruth(high);
-  ASSERT_EQ(b.picture.width, 2 * a.picture.width);
-  const LeafTruth &mm = a.leaves[0], &pxLow = a.leavesInPixels[0], &pxHigh = b.leavesInPixels[0];
-  ASSERT_GT(mm.outlineOutside, 0.0);
-  const double k = low.dpi / 25.4;
-  for (std::size_t i = 0; i < lengthsOf(mm).size(); ++i) {
-    EXPECT_NEAR(lengthsOf(b.leaves[0])[i], lengthsOf(mm)[i], 1e-12 * mm.bladePerimeter) << "length " << i;
-    EXPECT_NEAR(lengthsOf(pxLow)[i], k * lengthsOf(mm)[i], 1e-9 * k * mm.bladePerimeter) << "length " << i;
-    EXPECT_NEAR(lengthsOf(pxHigh)[i], 2.0 * lengthsOf(pxLow)[i], 1e-9 * k * mm.bladePerimeter) << "length " << i;
-  }
-  for (std::size_t i = 0; i < areasOf(mm).size(); ++i) {
-    EXPECT_NEAR(areasOf(b.leaves[0])[i], areasOf(mm)[i], 1e-12 * mm.bladeArea) << "area " << i;
-    EXPECT_NEAR(areasOf(pxLow)[i], k * k * areasOf(mm)[i], 1e-9 * k * k * mm.bladeArea) << "area " << i;
-    EXPECT_NEAR(areasOf(pxHigh)[i], 4.0 * areasOf(pxLow)[i], 1e-9 * k * k * mm.bladeArea) << "area " << i;
-  }
-  // Pixel centres on whole coordinates: the page's corner is at -0.5 at every resolution.
-  for (std::size_t i = 0; i < pointsOf(mm).size(); ++i) {
-    EXPECT_LT(cv::norm(pointsOf(pxLow)[i] - (pointsOf(mm)[i] * k - cv::Point2d(0.5, 0.5))), 1e-9);
-    EXPECT_LT(cv::norm(pointsOf(pxHigh)[i] + cv::Point2d(0.5, 0.5) - 2.0 * (pointsOf(pxLow)[i] + cv::Point2d(0.5, 0.5))), 1e-9);
-  }
-  ASSERT_EQ(a.objectsInPixels.size(), 1u);
-  EXPECT_NEAR(a.objectsInPixels[0].box.width, k * a.objects[0].box.width, 1e-9);
-}
-
-// Leaves the border cuts, at the apex through the right and the bottom edge: the outline beyond it
-// against a sampling of every edge, the visible area against the blade's sampled coverage of the
-// picture; the petiole's visible part against its rectangle.
-TEST(SceneTruth, CutLeavesAgreeWithASamplingOfTheirOutlineAndPetiole) {
-  Scene apexOff = namedScene("blade-off-border");
-  for (bool bottom : {false, true}) {
-    if (bottom) {
-      apexOff.leaves[0].turnDegrees = 170.0;
-      apexOff.leaves[0].centre = {74.0, 196.0};  // the border across the toothed stretch
-    }
-    const cv::Rect2d picture = pictureOnPage(apexOff);
-    const LeafTruth cut = sceneTruth(apexOff).leaves[0];
-    double outside = 0.0;
-    for (std::size_t i = 0; i < cut.blade.size(); ++i) {
-      const cv::Point2d a = cut.blade[i], b = cut.blade[(i + 1) % cut.blade.size()];
-      for (int s = 0; s < 512; ++s) outside += !picture.contains(a + (s + 0.5) / 512 * (b - a)) * cv::norm(b - a) / 512;
-    }
-    EXPECT_GT(outside, 10.0);
-    EXPECT_NEAR(cut.outlineOutside, outside, 0.02);
-    const double k = 2.0 * pixelsPerMm(apexOff);  // the picture at twice its resolution
-    Polygon blade;
-    for (const cv::Point2d& p : cut.blade) blade.push_back(p * k - cv::Point2d(0.5, 0.5));
-    const cv::Rect shown = cv::boundingRect(std::vector<cv::Point2f>(blade.begin(), blade.end())) &
-                           cv::Rect(cv::Point(0, 0), pictureSize(apexOff) * 2);
-    EXPECT_NEAR(cv::sum(polygonCoverage(blade, shown))[0] / 255.0 / (k * k), cut.visibleBladeArea,
-                2e-4 * cut.visibleBladeArea) << bottom;
-  }
-
-  const Scene baseOff = namedScene("petiole-off-border");
-  const LeafTruth stalk = sceneTruth(baseOff).leaves[0];
-  const double shown = pictureOnPage(baseOff).height - stalk.base[0].y;
-  ASSERT_GT(shown, 0.0);
-  EXPECT_NEAR(*stalk.visiblePetioleArea, *stalk.petioleWidth * shown, 1e-9);
-  EXPECT_EQ(stalk.visibleBladeArea, stalk.bladeArea);
-}
 
 struct PresetCase {
   const char* name;

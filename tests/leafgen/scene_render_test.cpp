@@ -1,7 +1,6 @@
-// Rendered scenes against their truth: a polygon's coverage sums to its area; the leaf found in
-// the picture has the truth's area, centroid and tips on each ground, resolution and JPEG; graph
-// paper's lines stay off the leaf; touching leaves merge in the picture and separate ones do not;
-// a seed gives the same bytes; the command line writes a picture and its truth.
+// Rendered scenes against their truth: the leaf found in the picture has the truth's area,
+// centroid and tips on each ground, resolution and JPEG; graph paper's lines stay off the leaf;
+// the command line writes a picture and its truth.
 #include <gtest/gtest.h>
 
 #include <nlohmann/json.hpp>
@@ -32,21 +31,6 @@ cv::Point2d polygonCentroid(const Polygon& p) {
 cv::Point2d maskCentroid(const cv::Mat& mask) {
   const cv::Moments m = cv::moments(mask, false);
   return {m.m10 / m.m00, m.m01 / m.m00};
-}
-
-TEST(PolygonCoverage, SumsToThePolygonsAreaAroundItsCentroid) {
-  SceneLeaf leaf;
-  leaf.turnDegrees = 23.0;
-  for (double pixelsPerMm : {2.5, 11.8, 47.2}) {
-    Polygon polygon;
-    for (const cv::Point2d& p : onPage(leaf, leafOutline(leaf.shape).leaf()))
-      polygon.push_back((p - cv::Point2d(20.0, 40.0)) * pixelsPerMm + cv::Point2d(0.37, 0.61));
-    const cv::Rect box = cv::boundingRect(std::vector<cv::Point2f>(polygon.begin(), polygon.end())) + cv::Size(4, 4);
-    const cv::Mat cover = polygonCoverage(polygon, box - cv::Point(2, 2));
-    EXPECT_NEAR(cv::sum(cover)[0] / 255.0 / polygonArea(polygon), 1.0, 5e-4) << pixelsPerMm;
-    const cv::Point2d centre = maskCentroid(cover) + cv::Point2d(box.x - 2, box.y - 2);
-    EXPECT_LT(cv::norm(centre - polygonCentroid(polygon)), 0.01) << pixelsPerMm;
-  }
 }
 
 // A small page with one toothed leaf, a label and dust.
@@ -152,82 +136,6 @@ TEST(RenderedGraphPaper, PrintsItsLinesAroundTheLeafAndNeverOnIt) {
   const double share = cv::countNonZero(pink & ~around) / double(cv::countNonZero(~around));
   EXPECT_GT(share, 0.1);
   EXPECT_LT(share, 0.3);
-}
-
-TEST(RenderedScene, TouchingLeavesMergeAndSeparateOnesDoNot) {
-  for (const std::string name : {"two-leaves", "touching"}) {
-    Scene scene = namedScene(name);
-    scene.dpi = 150.0;
-    const GeneratedScene scan = generateScene(scene);
-    cv::Mat gray, dark, labels, stats, centres;
-    cv::cvtColor(scan.picture, gray, cv::COLOR_BGR2GRAY);
-    cv::threshold(gray, dark, 175, 255, cv::THRESH_BINARY_INV);
-    const int n = cv::connectedComponentsWithStats(dark, labels, stats, centres);
-    int leaves = 0;
-    for (int i = 1; i < n; ++i) leaves += stats.at<int>(i, cv::CC_STAT_AREA) > 10000;
-    EXPECT_EQ(leaves, name == "touching" ? 1 : 2) << name;
-  }
-}
-
-TEST(RenderedScene, ObjectsLieInTheirBoxesAndDustKeepsOffTheLeaves) {
-  Scene scene = namedScene("graph-paper");
-  scene.dpi = 100.0;
-  scene.noise = 0.0;
-  scene.specks = 0;
-  scene.hairs = 0;
-  scene.objects[0].turnDegrees = 60.0;  // the ruler
-  GeneratedScene scan = generateScene(scene);
-  cv::Mat gray;
-  cv::cvtColor(scan.picture, gray, cv::COLOR_BGR2GRAY);
-  cv::Mat elsewhere = gray < 110;  // print, ticks, the chart's card; not the grid's lines
-  for (std::size_t i = 0; i < scene.objects.size(); ++i) {
-    cv::Mat footprint = cv::Mat::zeros(gray.size(), CV_8U);
-    std::vector<cv::Point> corners;
-    for (const cv::Point2d& p : objectFootprint(scene.objects[i])) corners.push_back(toPicture(scene, p));
-    cv::fillPoly(footprint, std::vector<std::vector<cv::Point>>{corners}, 255);
-    EXPECT_GT(cv::countNonZero(elsewhere & footprint), 0.005 * cv::countNonZero(footprint)) << i;
-    // The blur and the letters' strokes reach a pixel or two beyond.
-    cv::dilate(footprint, footprint, cv::Mat(), {-1, -1}, 3);
-    elsewhere.setTo(0, footprint);
-  }
-  const Polygon& outline = scan.truth.leavesInPixels[0].outline;
-  elsewhere(cv::boundingRect(std::vector<cv::Point2f>(outline.begin(), outline.end()))).setTo(0);
-  EXPECT_EQ(cv::countNonZero(elsewhere), 0);
-
-  // Many specks on plain paper: none within a millimetre of the leaf.
-  scene = namedScene("paper");
-  scene.dpi = 100.0;
-  scene.specks = 3000;
-  scan = generateScene(scene);
-  cv::cvtColor(scan.picture, gray, cv::COLOR_BGR2GRAY);
-  const Polygon& leaf = scan.truth.leavesInPixels[0].outline;
-  cv::Mat near = cv::Mat::zeros(gray.size(), CV_8U), on = near.clone();
-  const std::vector<cv::Point> corners(leaf.begin(), leaf.end());
-  cv::fillPoly(on, std::vector<std::vector<cv::Point>>{corners}, 255);
-  cv::dilate(on, near, cv::Mat(), {-1, -1}, 4);  // 1 mm at 100 dpi
-  cv::dilate(on, on, cv::Mat(), {-1, -1}, 2);
-  EXPECT_EQ(cv::countNonZero((gray < 200) & near & ~on), 0);
-  EXPECT_GT(cv::countNonZero((gray < 200) & ~near), 1000);
-}
-
-TEST(RenderedScene, ASeedGivesTheSameBytesAndAnotherSeedOtherNoise) {
-  Scene scene = namedScene("entire");
-  scene.dpi = 100.0;
-  const GeneratedScene first = generateScene(scene), again = generateScene(scene);
-  EXPECT_EQ(first.file, again.file);
-  scene.seed = 2;
-  const GeneratedScene other = generateScene(scene);
-  EXPECT_NE(first.file, other.file);
-  EXPECT_EQ(other.truth.leaves[0].bladeArea, first.truth.leaves[0].bladeArea);
-  EXPECT_EQ(cv::imdecode(first.file, cv::IMREAD_COLOR).size(), first.truth.picture);
-  // Light sensor noise: its spread over a patch of plain paper, specks left out.
-  scene.jpegQuality = 0;
-  cv::Mat green;
-  cv::extractChannel(generateScene(scene).picture(cv::Rect(20, 20, 80, 80)), green, 1);
-  green.convertTo(green, CV_32F);
-  cv::Scalar mean, spread;
-  cv::meanStdDev(green, mean, spread, cv::abs(green - scene.ground.colour[1]) < 12);
-  EXPECT_NEAR(spread[0], scene.noise, 0.3);
 }
 
 TEST(LeafgenCommand, WritesThePictureAndItsTruth) {

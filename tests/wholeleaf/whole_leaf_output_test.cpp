@@ -90,23 +90,18 @@ TEST(WholeLeafTables, TidyHeaderAndRows) {
             "leaf,window,start_mm,end_mm,start_x,start_y,end_x,end_y,status,reason,teeth\n"
             "1,4,0.00,25.50,1.00,2.00,3.00,4.00,rejected,\"outline turns back, twice\",0\n");
   // The leaves: dilp's columns first, then the program's own; a name with a comma is quoted.
-  WholeLeafSummary first, second;
-  first.leaf = 1, first.teeth = 12, first.coveredPct = 96.5;
-  second.leaf = 2, second.coveredPct = 100.0, second.borderLengthMm = 31.25;
-  first.dilp.morphotype = "a_1", second.dilp.morphotype = "a_2";
-  const std::string leaves = composeWholeLeafLeavesTable("a.jpg", "300", {first, second});
-  const auto rows = testing::tableCells(leaves, ',');
-  ASSERT_EQ(rows.size(), 3u);
-  const std::vector<std::string> dilp = dilpHeaderFields();
-  EXPECT_EQ(std::vector<std::string>(rows[0].begin(), rows[0].begin() + dilp.size()), dilp);
-  EXPECT_EQ(std::vector<std::string>(rows[0].begin() + dilp.size(), rows[0].end()),
-            (std::vector<std::string>{"picture", "leaf", "dpi", "teeth", "outline_covered_pct", "border_length_mm"}));
-  EXPECT_EQ(rows[1][2], "a_1");
-  EXPECT_EQ(std::vector<std::string>(rows[1].begin() + dilp.size(), rows[1].end()),
-            (std::vector<std::string>{"a.jpg", "1", "300", "12", "96.50", "0.00"}));
-  EXPECT_EQ(std::vector<std::string>(rows[2].begin() + dilp.size(), rows[2].end()),
-            (std::vector<std::string>{"a.jpg", "2", "300", "0", "100.00", "31.25"}));
-  EXPECT_NE(composeWholeLeafLeavesTable("a, b.jpg", "300", {first}).find(",\"a, b.jpg\",1,300,"),
+  WholeLeafSummary leaf;
+  leaf.leaf = 2, leaf.teeth = 12, leaf.coveredPct = 96.5, leaf.borderLengthMm = 31.25;
+  leaf.dilp.morphotype = "a_2";
+  const auto rows = testing::tableCells(composeWholeLeafLeavesTable("a.jpg", "300", {leaf}), ',');
+  ASSERT_EQ(rows.size(), 2u);
+  std::vector<std::string> header = dilpHeaderFields();
+  header.insert(header.end(), {"picture", "leaf", "dpi", "teeth", "outline_covered_pct", "border_length_mm"});
+  EXPECT_EQ(rows[0], header);
+  EXPECT_EQ(rows[1][2], "a_2");
+  EXPECT_EQ(std::vector<std::string>(rows[1].end() - 6, rows[1].end()),
+            (std::vector<std::string>{"a.jpg", "2", "300", "12", "96.50", "31.25"}));
+  EXPECT_NE(composeWholeLeafLeavesTable("a, b.jpg", "300", {leaf}).find(",\"a, b.jpg\",2,300,"),
             std::string::npos);
 }
 
@@ -115,9 +110,7 @@ TEST(WholeLeafTables, TidyHeaderAndRows) {
 TEST(WholeLeafOverview, LargeScansAreReducedAndTeethRingedInPlace) {
   const cv::Mat large(1200, 3000, CV_8UC3, cv::Scalar(40, 40, 40));
   OverviewLeaf leaf;
-  leaf.number = 1;
-  leaf.centre = {300, 300};
-  leaf.tips = {{{1500.0, 600.0}, true}};
+  leaf.number = 1, leaf.centre = {300, 300}, leaf.tips = {{{1500.0, 600.0}, true}};
   const cv::Mat drawn = drawWholeLeafOverview(large, {leaf}, 10.0);
   ASSERT_EQ(drawn.cols, 2000);
   ASSERT_GT(drawn.rows, 800);
@@ -136,9 +129,8 @@ TEST(WholeLeafOverview, LabelsNeverOverlap) {
   std::vector<cv::Point> anchors;
   for (int k = 0; k < 40; ++k) anchors.emplace_back(200 + 4 * k, 200);  // 40 tips 4 pixels apart
   const std::vector<cv::Size> sizes(anchors.size(), cv::Size(22, 16));
-  const std::vector<cv::Point2d> away(anchors.size(), cv::Point2d(280, 400));
   const cv::Rect bounds(0, 0, 500, 400);
-  const std::vector<cv::Point> places = placeLabels(anchors, sizes, away, 5, bounds);
+  const std::vector<cv::Point> places = placeLabels(anchors, sizes, {anchors.size(), {280, 400}}, 5, bounds);
   std::vector<cv::Rect> boxes;
   for (std::size_t k = 0; k < places.size(); ++k) {
     if (places[k].x < 0) continue;
