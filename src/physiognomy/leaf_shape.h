@@ -8,6 +8,8 @@
 #include <optional>
 #include <vector>
 
+#include "report/pixel_size.h"
+
 namespace leafmargin {
 
 struct ToothSpan {
@@ -25,7 +27,7 @@ struct LeafShape {
   // points cuts it off the blade. Absent for a leaf without a visible petiole.
   std::optional<int> petioleFrom, petioleTo;
   std::vector<ToothSpan> teeth;      // every tooth found on the blade, in order along the outline
-  double pixelsPerMm = 1200.0 / 25.4;  // the scan's resolution
+  double pixelsPerMm = kDefaultDpi / 25.4;  // the scan's resolution
 };
 
 }  // namespace leafmargin

@@ -75,7 +75,7 @@ void addOptions(CLI::App& app, Arguments& a) {
       ->type_name("FILE");
   app.add_option("--dpi", a.dpi, "resolution of the scans, as leaf-margin --dpi")
       ->type_name("N|auto")
-      ->default_str("1200")
+      ->default_str(leafmargin::formatDpi(leafmargin::kDefaultDpi))
       ->check(CLI::Validator(leafmargin::checkDpi, "", "dpi"));
   app.add_option("--leaf", a.leaf, "which Otsu class is the leaf, as leaf-margin --leaf")
       ->type_name("bright|dark|auto")
