@@ -204,18 +204,6 @@ TEST_F(PictureFolders, GatheringTakesEveryRunFolderInNameOrder) {
                                              "iota", "kappa", "lambda", "mu", "nu", "theta", "zeta"}));
 }
 
-TEST(BatchTableWrite, ReplacesTheFileWholeOrFailsLeavingNoTemporary) {
-  ScratchDir dir("batch-write");
-  std::string error;
-  ASSERT_TRUE(writeFileAtomically(dir.path() / "combined.csv", "first", error)) << error;
-  ASSERT_TRUE(writeFileAtomically(dir.path() / "combined.csv", "second", error)) << error;
-  EXPECT_EQ(readFile(dir.path() / "combined.csv"), "second");
-  fs::create_directories(dir.path() / "blocked");  // a folder stands where the file should go
-  EXPECT_FALSE(writeFileAtomically(dir.path() / "blocked", "x", error));
-  EXPECT_EQ(error, "Cannot write blocked in " + dir.path().string() + ": Is a directory");
-  EXPECT_EQ(dir.files(), (std::vector<std::string>{"blocked", "combined.csv"}));
-}
-
 // A truncated or foreign results.csv: the line of its first fault.
 TEST(BatchResultsParse, NamesTheLineOfEachFault) {
   const std::string good = batchtest::twoToothResults();

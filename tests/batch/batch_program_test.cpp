@@ -255,13 +255,6 @@ TEST(BatchProgram, WholeLeafScansFromASheet) {
   expectLinkedFilesExist(out, page);
 }
 
-// Real scans (one without teeth), an unreadable file and a name full of special characters; the
-// page as headless Chromium parses it: one row per picture, no injected markup, every linked file
-// there.
-// Real scans on paper (one without teeth) read as the default bright class, so each is warned
-// about; the same leaf on a dark ground is not; an unreadable file. The page as headless
-// Chromium parses it: one row per picture, the warned ones marked, no injected markup, every
-// linked file there.
 // The leaves' table of a whole-leaf batch loads in R with read.csv's defaults, as dilp users load
 // it: the sheet's identifiers first, every measure numeric (or, for a column with no value on
 // any leaf, NA throughout), and an entire leaf with NA tooth counts.
@@ -301,6 +294,10 @@ TEST(BatchLeavesInRSlow, LeavesTableLoadsWithNumericMeasures) {
   EXPECT_EQ(r.stdoutText, "ok\n");
 }
 
+// Real scans on paper (one without teeth) read as the default bright class, so each is warned
+// about; the same leaf on a dark ground is not; an unreadable file. The page as headless
+// Chromium parses it: one row per picture, the warned ones marked, no injected markup, every
+// linked file there.
 TEST(BatchPageSlow, RealPicturesInHeadlessChromium) {
   if (runCommand({"chromium", "--version"}).status != 0) GTEST_SKIP() << "chromium is not installed";
   const fs::path real = LEAFMARGIN_REAL_LEAVES;

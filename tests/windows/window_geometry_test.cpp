@@ -15,12 +15,12 @@
 namespace leafmargin {
 namespace {
 
-// An elliptic outline as a closed pixel chain, via a filled mask.
 // The unit vector at the given angle (degrees, y down).
 cv::Point2d unit(double degrees) {
   return {std::cos(degrees * CV_PI / 180), std::sin(degrees * CV_PI / 180)};
 }
 
+// An elliptic outline as a closed pixel chain, via a filled mask.
 ClosedOutline ellipseOutline(cv::Size axes) {
   cv::Mat mask = cv::Mat::zeros(2 * axes.height + 40, 2 * axes.width + 40, CV_8UC1);
   cv::ellipse(mask, {axes.width + 20, axes.height + 20}, axes, 0, 0, 360, cv::Scalar(255), cv::FILLED);
@@ -167,6 +167,17 @@ TEST(WindowGeometry, CropEndsWithItsStretchAndOneThatTurnsBackIsRejected) {
     EXPECT_EQ(kept.foreground.at<uchar>(y - 3, x), 255) << k;
     EXPECT_EQ(kept.foreground.at<uchar>(y + 3, x), 0) << k;
     EXPECT_EQ(kept.picture.at<cv::Vec3b>(y + 3, x), cv::Vec3b(16, 16, 16)) << k;
+  }
+  // Seen through a crop, the scan of the filled ellipse (bright on dark) is the crop's foreground
+  // along the stretch (the crop's top may reach past the far side), for stretches every way round.
+  cv::Mat scan(450, 850, CV_8UC3, cv::Scalar::all(0));
+  cv::fillPoly(scan, std::vector<std::vector<cv::Point>>{outline.points}, cv::Scalar::all(255), cv::LINE_8, 0, {9, 4});
+  for (int first = 0; first < outline.size(); first += outline.size() / 7) {
+    const WindowCrop crop = cutWindowCrop(outlineStretch(outline, first, outline.size() / 6));
+    cv::Mat seen;
+    cv::cvtColor(cropOfScan(scan, crop, cv::Matx23d(1, 0, -9, 0, 1, -4)), seen, cv::COLOR_BGR2GRAY);
+    const cv::Range near(crop.foreground.rows - 150, crop.foreground.rows);
+    EXPECT_LT(cv::countNonZero((seen.rowRange(near) > 128) != crop.foreground.rowRange(near)), 150 * seen.cols / 100) << first;
   }
 }
 
