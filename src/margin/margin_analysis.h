@@ -1,8 +1,9 @@
-// Margin analysis: from the dense leaf outline and its smoothed companion to the final tooth
-// tips (dents) and sinus bottoms (sinus), as ascending positions in leafOutline. Prints the
-// candidate and filter traces and the three result lines, marks the tips and sinuses on
-// outlineDrawing and writes "drawing4.jpg" (the failure is set when it cannot). An outline too short to cross its smooth outline
-// twice (62 points or fewer) or that never does gives no candidates and ends with no teeth.
+// Margin analysis: from the dense leaf outline and its smoothed companion to the final tooth tips
+// (dents) and sinus bottoms (sinus), as ascending positions in leafOutline. Prints the candidate
+// and filter traces and the three result lines, marks the tips and sinuses on outlineDrawing and
+// writes "drawing4.jpg" (the failure is set when it cannot). An outline too short to cross its
+// smooth outline twice (62 points or fewer) or that never does gives no candidates and ends with no
+// teeth.
 #pragma once
 
 #include <opencv2/core.hpp>

@@ -13,9 +13,9 @@
 namespace leafmargin {
 
 
-// The exact bytes of results.csv for record, lengths converted with mmPerPixel. A row is written per tooth record; a
-// cell whose series has no entry for that row (the last sinus cells when the margin begins
-// and ends with a sinus) is left empty. Statistics cover every entry of each series.
+// The exact bytes of results.csv for record, lengths converted with mmPerPixel. A row is written
+// per tooth record; a cell whose series has no entry for that row (the last sinus cells when the
+// margin begins and ends with a sinus) is left empty. Statistics cover every entry of each series.
 std::string composeResultsText(const MeasurementRecord& record, double mmPerPixel = kMmPerPixel);
 
 // Writes "results.csv" into directory (empty: the working directory). The text goes to a

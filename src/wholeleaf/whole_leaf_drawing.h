@@ -3,9 +3,10 @@
 // two alternating colours, rejected ones in red), the outline on the picture's border in grey,
 // the blade as measured for its physiognomy (its teeth cut off between their sinuses, in
 // magenta; the petiole's cut in black), and every tooth ringed (measured ones green, found but
-// not measured yellow) and numbered as its row among its leaf's rows of the teeth table. Numbers never overlap: each goes to the
-// first free place beyond its tip, joined to it by a leader line when it had to move, and is left
-// out (the ring stays) when no place is free. A band below holds the legend and a scale bar.
+// not measured yellow) and numbered as its row among its leaf's rows of the teeth table.
+// Numbers never overlap: each goes to the first free place beyond its tip, joined to it by a
+// leader line when it had to move, and is left out (the ring stays) when no place is free. A
+// band below holds the legend and a scale bar.
 #pragma once
 
 #include <opencv2/core.hpp>

@@ -35,9 +35,9 @@ DeepestSinus literalDeepestSinus(const std::vector<cv::Point>& outline,
   return best;
 }
 
-// Random margins of three kinds: points anywhere or crowded, with random lists (repeated points, lists that
-// do not alternate, too few entries); combs whose tips lie on one or two rows, in any order, so
-// that many chords share one line; and the same combs with a tip or two off the row.
+// Random margins of three kinds: points anywhere or crowded, with random lists (repeated points,
+// lists that do not alternate, too few entries); combs whose tips lie on one or two rows, in any
+// order, so that many chords share one line; and the same combs with a tip or two off the row.
 struct RandomMargin {
   std::vector<cv::Point> outline;
   std::vector<int> dents, sinus;

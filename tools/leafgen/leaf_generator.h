@@ -50,7 +50,8 @@ const std::vector<std::string>& paletteNames();
 ToothShape parseToothShape(const std::string& name);  // "symmetric", "saw" or "rounded"
 const char* toothShapeName(ToothShape shape);
 
-// The margin polyline described by design, in upright picture coordinates, left border to right border.
+// The margin polyline described by design, in upright picture coordinates, left border to right
+// border.
 std::vector<cv::Point> marginPolyline(const LeafSpec& design);
 GeneratedLeaf generateLeaf(const LeafSpec& design);
 

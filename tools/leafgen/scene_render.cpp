@@ -64,7 +64,8 @@ std::vector<Polygon> veinCourses(const LeafOutline& outline, const LeafShape& sh
   return courses;
 }
 
-// Smooth brightness variations of the lamina: two octaves of noise, cells of the given sizes (pixels).
+// Smooth brightness variations of the lamina: two octaves of noise, cells of the given sizes
+// (pixels).
 cv::Mat laminaShade(cv::Size size, double coarse, double fine, cv::RNG& rng) {
   cv::Mat shade = cv::Mat::zeros(size, CV_32F);
   for (const auto& [cell, amplitude] : {std::pair{coarse, 5.0}, std::pair{fine, 3.0}}) {

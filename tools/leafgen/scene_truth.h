@@ -61,7 +61,8 @@ struct SceneTruth {
 // One leaf against the picture's extent on the page.
 LeafTruth leafTruth(const SceneLeaf& leaf, const cv::Rect2d& picture);
 
-// The same truth in another unit: points go to p * scale + offset, lengths scale, areas by its square.
+// The same truth in another unit: points go to p * scale + offset, lengths scale, areas by its
+// square.
 LeafTruth scaledTruth(const LeafTruth& truth, double scale, cv::Point2d offset);
 
 SceneTruth sceneTruth(const Scene& scene);
