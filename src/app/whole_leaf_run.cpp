@@ -36,6 +36,15 @@ std::string percentText(double share) {
   return text.str();
 }
 
+// The one line of -q: the picture, its teeth and leaves, and where the teeth table is.
+std::string quietLine(const Options& options, std::size_t teeth, std::size_t leaves) {
+  const std::filesystem::path folder =
+      std::filesystem::absolute(options.outputDir.empty() ? "." : options.outputDir);
+  return options.picture + ": " + std::to_string(teeth) + (teeth == 1 ? " tooth" : " teeth") + " on " +
+         std::to_string(leaves) + (leaves == 1 ? " leaf" : " leaves") + ", results in " +
+         (folder.lexically_normal() / kTeethFile).string();
+}
+
 }  // namespace
 
 int runWholeLeaf(const Options& options, std::ostream& out, std::ostream& messages) {
@@ -64,7 +73,8 @@ int runWholeLeaf(const Options& options, std::ostream& out, std::ostream& messag
   settings.keepCropsDir = options.keepCropsDir;
   settings.pictureStem = std::filesystem::path(options.picture).stem().string();
 
-  const WholeLeafAnalysis analysis = analyseWholeLeafScan(scan, settings, messages);
+  std::ostream nothing(nullptr);  // -q: no progress lines, only warnings and failures
+  const WholeLeafAnalysis analysis = analyseWholeLeafScan(scan, settings, options.quiet ? nothing : messages);
   const ScanPlan& plan = analysis.plan;
   if (plan.failure) return fail(*plan.failure);
   const std::string leftOut = describeLeftOut(plan.found.leftOut);
@@ -110,6 +120,10 @@ int runWholeLeaf(const Options& options, std::ostream& out, std::ostream& messag
   for (std::size_t l = 0; l < plan.leaves.size(); ++l) {
     covered += analysis.leaves[l].coveredPct * plan.leaves[l].bladeLength();
     total += plan.leaves[l].bladeLength();
+  }
+  if (options.quiet) {
+    out << quietLine(options, analysis.teeth.size(), plan.leaves.size()) << std::endl;
+    return kExitSuccess;
   }
   const int measured = analysis.measuredWindows();
   out << "leaves: " << plan.leaves.size() << "\n"

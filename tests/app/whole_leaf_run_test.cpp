@@ -75,6 +75,13 @@ TEST_P(WholeLeafGenerated, FindsTheDrawnTeethOnceEach) {
   EXPECT_EQ(row["border_length_mm"], "0.00");  // no stretch of the leaf on the picture's border
   EXPECT_EQ(row["length_of_cut_perimeter"], "0.00");
   EXPECT_FALSE(cv::imread((dir.path() / "out" / "whole_leaf.png").string()).empty());
+  // -q: the same tables; one line instead of the summary, no progress, no warning.
+  const testing::ProgramRun quiet = runProgram(dir.path(), {"--whole-leaf", "-q", "-o", "quiet", "leaf.png"});
+  EXPECT_EQ(quiet.stdoutText, "leaf.png: " + row["teeth"] + " teeth on 1 leaf, results in " +
+                                  (dir.path() / "quiet" / "whole_leaf_teeth.csv").string() + "\n");
+  EXPECT_EQ(quiet.stderrText, "");
+  EXPECT_EQ(testing::readFile(dir.path() / "quiet" / "whole_leaf_leaves.csv"),
+            testing::readFile(dir.path() / "out" / "whole_leaf_leaves.csv"));
 }
 
 INSTANTIATE_TEST_SUITE_P(BothGrounds, WholeLeafGenerated,
