@@ -20,8 +20,8 @@ constexpr double kWindowExtra = 300.0;           // ... plus this (the ends the 
 constexpr double kShortestWindow = 800.0;
 constexpr double kLongestWindow = 3000.0;
 constexpr double kWindowWithoutTeeth = 1200.0;
-constexpr double kSpacingPiece = 2000.0;
-constexpr double kShorteningFactor = 0.6;        // a window that turns back gives way to shorter ones         // outline of each piece the spacing is taken on
+constexpr double kSpacingPiece = 2000.0;         // outline of each piece the spacing is taken on
+constexpr double kShorteningFactor = 0.6;        // a window that turns back gives way to shorter ones
 
 // A window may be centred on the apex only where the apex is blunt enough for a crop and is
 // itself a tooth among teeth, as the margin analysis sees the stretch of that window; elsewhere
